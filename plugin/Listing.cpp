@@ -1,0 +1,174 @@
+// The listing exports: a forward walk over the hotlist that finds the
+// requested folder and hands its entries to the host one per call.
+#include "Barrier.h"
+#include "TANSY_WFX.h"
+#include "Walk.h"
+
+namespace {
+
+// The constant handle of the one listing there can be.
+const HANDLE kListingHandle = nullptr;
+
+enum TSeekResult { srEntry, srFolderEnd, srFileEnd };
+
+void EnterPassedFolder(TTansyBookmarkDir& dir)
+{
+    ++CurDepth;
+    ReadDirBlock(HotlistText, CurLine, dir);
+    JoinToCurPath(ShownName(dir.Name));
+}
+
+void LeaveFolder()
+{
+    --CurDepth;
+    StepUpCurPath();
+}
+
+// Hands the folder or bookmark whose marker is in CurLine to the host. A
+// returned folder is entered under the name the host now shows for it.
+void ReturnEntry(WIN32_FIND_DATAA& hostRecord)
+{
+    WIN32_FIND_DATAA record = {};
+    if (CurLine == kFolderMarker) {
+        TTansyBookmarkDir dir;
+        ++CurDepth;
+        ReadDirBlock(HotlistText, CurLine, dir);
+        DirToFindData(dir, record);
+        hostRecord = record;
+        JoinToCurPath(WideFromCharArray(hostRecord.cFileName, MAX_PATH));
+    } else {
+        TTansyBookmarkUrl url;
+        ReadUrlBlock(HotlistText, CurLine, url);
+        UrlToFindData(url, record);
+        hostRecord = record;
+    }
+}
+
+// Reads on from CurLine to the listed folder's next folder or bookmark line.
+// Empty lines, separator blocks, field lines and unknown "#" lines are passed
+// over; a marker on the file's last line is not an entry.
+TSeekResult SeekEntry()
+{
+    for (;;) {
+        if (CurLine == kFolderMarker || CurLine == kUrlMarker) return srEntry;
+        ReadNextLine();
+        if (HotlistAtEnd(HotlistText)) return srFileEnd;
+        if (CurLine == kFolderEnd) return srFolderEnd;
+    }
+}
+
+// The folder was not found, is empty, or the file holds no entry.
+HANDLE NoEntries()
+{
+    CloseTextFile(HotlistText);
+    SetLastError(ERROR_NO_MORE_FILES);
+    return INVALID_HANDLE_VALUE;
+}
+
+HANDLE FindFirst(const char* path, WIN32_FIND_DATAA* findData)
+{
+    CurPath = u"\\";
+    SetLastError(ERROR_NO_MORE_FILES);
+    FindPath = AnsiFromZString(path);
+    if (findData == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    OpenTextForReading(HotlistText, HotlistFileName);
+    if (!SkipToFirstEntry(HotlistText, CurLine)) return NoEntries();
+
+    const WideString requested = WideFromAnsi(FindPath);
+    TTansyBookmarkDir dir;
+    while (requested != CurPath) {
+        if (CurLine == kFolderMarker)
+            EnterPassedFolder(dir);
+        else if (CurLine == kFolderEnd)
+            LeaveFolder();
+        if (HotlistAtEnd(HotlistText)) return NoEntries();
+        ReadNextLine();
+    }
+
+    ListDepth = CurDepth;
+    if (CurLine == kFolderEnd) {
+        LeaveFolder();
+        return NoEntries();
+    }
+    switch (SeekEntry()) {
+    case srEntry: break;
+    case srFolderEnd: LeaveFolder(); return NoEntries();
+    case srFileEnd: return NoEntries();
+    }
+    ReturnEntry(*findData);
+    return kListingHandle;
+}
+
+BOOL FindNext(WIN32_FIND_DATAA* findData)
+{
+    if (findData == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FS_FIND_DONE;
+    }
+    if (HotlistAtEnd(HotlistText)) return FS_FIND_DONE;
+
+    // Read through the contents of the folder returned last.
+    const WideString listed = WideFromAnsi(FindPath);
+    TTansyBookmarkDir dir;
+    while (listed != CurPath) {
+        if (CurLine == kFolderMarker)
+            EnterPassedFolder(dir);
+        else if (CurLine == kFolderEnd)
+            LeaveFolder();
+        if (HotlistAtEnd(HotlistText)) return FS_FIND_DONE;
+        ReadNextLine();
+    }
+
+    // Back to the listed folder's depth where folder lines and "-" lines
+    // do not match up.
+    CurLine = u" ";
+    while (CurDepth != ListDepth) {
+        if (HotlistAtEnd(HotlistText)) return FS_FIND_DONE;
+        ReadNextLine();
+        if (CurLine == kFolderMarker) {
+            ++CurDepth;
+            ReadDirBlock(HotlistText, CurLine, dir);
+            CurPath += u'\\';
+            CurPath += ShownName(dir.Name);
+        }
+        if (CurLine == kFolderEnd) LeaveFolder();
+    }
+
+    if (SeekEntry() != srEntry) return FS_FIND_DONE;
+    ReturnEntry(*findData);
+    return FS_FIND_MORE;
+}
+
+}  // namespace
+
+HANDLE WINAPI FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData)
+{
+    return Guarded([&] { return FindFirst(Path, FindData); },
+                   [](DWORD code) {
+                       CloseHotlistQuietly();
+                       CurPath = u"\\";
+                       CurDepth = 0;
+                       SetLastError(code);
+                       return INVALID_HANDLE_VALUE;
+                   });
+}
+
+BOOL WINAPI FsFindNext(HANDLE, WIN32_FIND_DATAA* FindData)
+{
+    return Guarded([&] { return FindNext(FindData); },
+                   [](DWORD code) {
+                       SetLastError(code);
+                       return FS_FIND_DONE;
+                   });
+}
+
+int WINAPI FsFindClose(HANDLE)
+{
+    CloseHotlistQuietly();
+    CurDepth = 0;
+    CurPath = u"\\";
+    return 0;
+}

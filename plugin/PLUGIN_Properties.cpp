@@ -1,0 +1,44 @@
+// The properties text of a bookmark: eleven lines under Russian labels.
+#include "PLUGIN_Main.h"
+
+namespace {
+
+WideString Widened(const AnsiString& text)
+{
+    return WideFromAnsi(text);
+}
+
+// The label "ИМЯ: " as Windows-1251 bytes.
+constexpr char kNameLabel[] = "\xC8\xCC\xDF: ";
+
+}  // namespace
+
+WideString FormatBookmarkProperties(const TTansyBookmarkUrl& url)
+{
+    // The first lines are built as ANSI text and widened as one piece.
+    const AnsiString head = "ID: " + IntToText(url.Id) + "\n" + kNameLabel + AnsiFromUtf8(url.Name) +
+                            "\n" + "URL: ";
+    WideString text = Widened(head);
+    text += url.Url;
+    text += u"\n" u"ИКОНКА: ";
+    text += url.IconFile;
+    text += u"\n" u"АЛИАС: ";
+    text += Widened(AnsiFromUtf8(AnsiFromShort(url.ShortName)));
+    text += u"\n" u"ОПИСАНИЕ:";
+    text += Widened(AnsiFromUtf8(AnsiFromWide(url.Description)));
+    text += u"\n" u"НА ПЕРСОНАЛЬНОЙ ПАНЕЛИ: ";
+    text += Widened(BoolToText(url.OnPersonalBar));
+    text += u", ПОЗИЦИЯ: ";
+    text += Widened(IntToText(url.PersonalBarPos));
+    text += u"\n" u"АКТИВНА: ";
+    text += Widened(BoolToText(url.Active));
+    text += u"\n" u"НА ПЕРСОНАЛЬНОЙ ПАНЕЛИ: ";
+    text += Widened(BoolToText(url.InPanel != 0));
+    text += u", ПОЗИЦИЯ: ";
+    text += Widened(IntToText(url.PanelPos));
+    text += u"\n" u"СОЗДАНА: ";
+    text += Widened(IntToText(static_cast<int64_t>(url.Created)));
+    text += u"\n" u"ПОСЕЩЕНА: ";
+    text += Widened(IntToText(static_cast<int64_t>(url.Visited)));
+    return text;
+}

@@ -1,0 +1,37 @@
+// Steps shared by the passes over the hotlist: line kinds and the tracking
+// of the virtual path of the folder a pass is inside.
+#pragma once
+
+#include <string_view>
+
+#include "PLUGIN_Main.h"
+#include "ScanState.h"
+
+inline constexpr std::u16string_view kFolderMarker = u"#FOLDER";
+inline constexpr std::u16string_view kUrlMarker = u"#URL";
+inline constexpr std::u16string_view kSeparatorMarker = u"#SEPERATOR";
+inline constexpr std::u16string_view kFolderEnd = u"-";
+
+inline void ReadNextLine()
+{
+    ReadHotlistLine(HotlistText, CurLine);
+}
+
+// Appends a folder name to CurPath, with a "\" unless CurPath ends in one.
+inline void JoinToCurPath(std::u16string_view name)
+{
+    if (CurPath.empty() || CurPath.back() != u'\\') CurPath += u'\\';
+    CurPath += name;
+}
+
+// The current folder's parent becomes the current folder.
+inline void StepUpCurPath()
+{
+    CurPath = WideFromAnsi(ParentPath(AnsiFromWide(CurPath)));
+}
+
+// The name a folder that is passed over adds to the path: decoded for show.
+inline WideString ShownName(const AnsiString& utf8Name)
+{
+    return WideFromAnsi(AnsiFromUtf8(utf8Name));
+}

@@ -1,0 +1,52 @@
+// Text forms and the conversions between them, and between text and values.
+// ANSI strings are bytes in the system's ANSI code page; wide strings are
+// UTF-16 code units on every platform.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+using AnsiString = std::string;
+using WideString = std::u16string;
+
+// A length byte and at most 255 bytes of ANSI text.
+struct ShortString {
+    uint8_t Length = 0;
+    char Chars[255] = {};
+
+    std::string_view View() const { return {Chars, Length}; }
+};
+
+// Code-page conversions (never fail).
+WideString WideFromAnsi(std::string_view text);
+AnsiString AnsiFromWide(std::u16string_view text);
+// Same as WideFromAnsi, reusing the target's storage.
+void AssignWideFromAnsi(WideString& target, std::string_view text);
+// Same as AnsiFromWide, reusing the target's storage.
+void AssignAnsiFromWide(AnsiString& target, std::u16string_view text);
+AnsiString AnsiFromUtf8(std::string_view text);
+
+WideString WideFromZString(const char* text);
+AnsiString AnsiFromZString(const char* text);
+WideString WideFromCharArray(const char* array, size_t n);
+AnsiString AnsiFromShort(const ShortString& text);
+ShortString ShortFromZString(const char* text);
+void BoundedCopy(char* dest, std::string_view source, size_t maxLen);
+
+// Field values.
+int32_t TextToInt(std::string_view text);
+bool TextToFlag(std::string_view text);
+WideString TextToWide(std::string_view text);
+ShortString TextToShort(std::string_view text);
+
+// Numbers and flags as text.
+AnsiString IntToText(int32_t value);
+AnsiString IntToText(int64_t value);
+AnsiString BoolToText(uint8_t flag);
+
+// Paths and pieces of text.
+AnsiString ParentPath(std::string_view path);
+AnsiString SubText(std::string_view text, int64_t index, int64_t count);
+int32_t TextPos(std::string_view sub, std::string_view text);
