@@ -1,0 +1,109 @@
+// Code-page conversions and the text forms. The tests run with the ANSI code
+// page 1251, as the test runner sets it up on every platform.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "Text.h"
+
+namespace {
+
+std::string AllBytes()
+{
+    std::string bytes;
+    for (int b = 1; b < 256; ++b) bytes.push_back(static_cast<char>(b));
+    return bytes;
+}
+
+}  // namespace
+
+TEST(CodePage, EveryByteSurvivesTheWayThroughWideText)
+{
+    const std::string bytes = AllBytes() + std::string(1, '\0') + "tail";
+    const WideString wide = WideFromAnsi(bytes);
+    EXPECT_EQ(wide.size(), bytes.size());
+    EXPECT_EQ(AnsiFromWide(wide), bytes);
+}
+
+TEST(CodePage, Windows1251LettersAndItsUndefinedByte)
+{
+    EXPECT_EQ(WideFromAnsi("\xC8\xCC\xDF"), u"ИМЯ");
+    EXPECT_EQ(WideFromAnsi("\x98"), std::u16string(1, u'\u0098'));
+    EXPECT_EQ(AnsiFromWide(u"ИМЯ"), "\xC8\xCC\xDF");
+    EXPECT_EQ(WideFromAnsi(""), u"");
+    EXPECT_EQ(AnsiFromWide(u""), "");
+}
+
+TEST(CodePage, MissingCharacterIsReplacedNotDropped)
+{
+    // The Greek letter has no place in 1251; the text around it stays.
+    const AnsiString narrowed = AnsiFromWide(u"a\u03A9b");
+    ASSERT_EQ(narrowed.size(), 3u);
+    EXPECT_EQ(narrowed.front(), 'a');
+    EXPECT_EQ(narrowed.back(), 'b');
+}
+
+TEST(AnsiFromUtf8, DecodesCyrillicAndLeavesAsciiAlone)
+{
+    EXPECT_EQ(AnsiFromUtf8("\xD0\x98\xD0\x9C\xD0\xAF"), "\xC8\xCC\xDF");
+    EXPECT_EQ(AnsiFromUtf8("plain ascii = text"), "plain ascii = text");
+    EXPECT_EQ(AnsiFromUtf8(""), "");
+    // Overlong forms give their value.
+    EXPECT_EQ(AnsiFromUtf8(std::string("a\xC0\x80" "b", 4)), std::string("a\0b", 3));
+}
+
+TEST(AnsiFromUtf8, FailsWholeOnAnyBrokenSequence)
+{
+    EXPECT_EQ(AnsiFromUtf8("abc\xD0"), "");           // ends inside a sequence
+    EXPECT_EQ(AnsiFromUtf8("\xD0" "A"), "");           // no continuation byte
+    EXPECT_EQ(AnsiFromUtf8("ok \xF0\x9F\x98\x80"), "");  // four-byte forms do not exist
+    EXPECT_EQ(AnsiFromUtf8("\xE2\x82"), "");           // three-byte sequence cut short
+}
+
+TEST(AnsiFromUtf8, OddLeadBytesFollowBitFiveOnly)
+{
+    // 0x80..0x9F start two-byte sequences, 0xA0..0xBF three-byte ones.
+    EXPECT_EQ(AnsiFromUtf8("\x90\x98"), AnsiFromWide(std::u16string(1, char16_t(0x418))));
+    EXPECT_EQ(AnsiFromUtf8("\xB0\x90\x98"), AnsiFromWide(std::u16string(1, char16_t(0x0418))));
+}
+
+TEST(TextForms, ZeroTerminatedAndCharacterArrays)
+{
+    EXPECT_EQ(WideFromZString(nullptr), u"");
+    EXPECT_EQ(AnsiFromZString(nullptr), "");
+    EXPECT_EQ(WideFromZString("\xC8x"), u"Иx");
+    const char array[4] = {'a', 'b', 'c', 'd'};
+    EXPECT_EQ(WideFromCharArray(array, 4), u"abcd");
+    EXPECT_EQ(WideFromCharArray("ab\0cd", 5), u"ab");
+}
+
+TEST(TextForms, ShortStringsKeepAtMost255Bytes)
+{
+    const std::string long300(300, 'x');
+    const ShortString cut = ShortFromZString(long300.c_str());
+    EXPECT_EQ(cut.Length, 255);
+    EXPECT_EQ(AnsiFromShort(cut), std::string(255, 'x'));
+    EXPECT_EQ(AnsiFromShort(TextToShort("abc")), "abc");
+    EXPECT_EQ(ShortFromZString(nullptr).Length, 0);
+}
+
+TEST(BoundedCopy, WritesAtMostMaxLenBytesAndTheZero)
+{
+    char dest[300];
+    std::memset(dest, 0x55, sizeof dest);
+    BoundedCopy(dest, std::string(300, 'n'), 260);
+    EXPECT_EQ(std::string(dest, 260), std::string(260, 'n'));
+    EXPECT_EQ(dest[260], 0);
+    EXPECT_EQ(dest[261], 0x55);
+
+    std::memset(dest, 0x55, sizeof dest);
+    BoundedCopy(dest, std::string("ten bytes!"), 260);
+    EXPECT_STREQ(dest, "ten bytes!");
+    EXPECT_EQ(dest[11], 0x55);
+
+    BoundedCopy(dest, std::string("ab\0cd", 5), 260);
+    EXPECT_STREQ(dest, "ab");
+    BoundedCopy(dest, "abc", 0);
+    EXPECT_EQ(dest[0], 0);
+}
