@@ -1,0 +1,28 @@
+// Message boxes that the library shows, as the host observes them.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "PLUGIN_Types.h"
+
+namespace host {
+
+struct MessageBoxCall {
+    HWND owner = nullptr;
+    std::string caption;  // the library's bytes, unconverted
+    std::string text;
+    UINT style = 0;
+};
+
+using MessageBoxListener = std::function<void(const MessageBoxCall&)>;
+
+// Whoever drives the library decides what a box does: a transcript prints it,
+// a command collects it. With no listener the box is dropped.
+void SetMessageBoxListener(MessageBoxListener listener);
+
+// Called by the platform's hook for every box, in the library's thread; the
+// box's result is IDOK, as if a person pressed OK.
+int OnMessageBox(HWND owner, const char* text, const char* caption, UINT style);
+
+}  // namespace host

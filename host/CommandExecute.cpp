@@ -1,0 +1,83 @@
+// `tansy props` and `tansy exec`: a verb on an entry, with the boxes it shows.
+#include <iostream>
+
+#include "Boxes.h"
+#include "Commands.h"
+#include "Listing.h"
+#include "Reports.h"
+
+namespace host {
+
+namespace {
+
+struct Execution {
+    int result = 0;
+    DWORD error = 0;
+    std::vector<MessageBoxCall> boxes;
+};
+
+Execution Execute(Session& session, const std::string& verb, const std::string& path, HWND window)
+{
+    Execution execution;
+    SetMessageBoxListener([&execution](const MessageBoxCall& box) { execution.boxes.push_back(box); });
+    std::vector<char> verbBuffer(verb.begin(), verb.end());
+    verbBuffer.push_back('\0');
+    std::vector<char> pathBuffer(path.begin(), path.end());
+    pathBuffer.push_back('\0');
+    execution.result = session.fs.FsExecuteFile(window, pathBuffer.data(), verbBuffer.data());
+    execution.error = LibraryLastError(session.library);
+    SetMessageBoxListener(nullptr);
+    return execution;
+}
+
+void PrintBoxes(const std::vector<MessageBoxCall>& boxes)
+{
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        if (i > 0) std::cout << '\n';
+        std::cout << '[' << Shown(boxes[i].caption) << "]\n" << Shown(boxes[i].text) << '\n';
+    }
+}
+
+// Why "properties" showed nothing: the path names a folder, or nothing.
+int ReportNoProperties(Session& session, const std::string& path)
+{
+    const std::string action = "no properties for " + Shown(path);
+    const size_t cut = path.find_last_of('\\');
+    if (cut == std::string::npos) return Fail(action + ": a path begins with \\");
+    const FolderListing parent = ListFolder(session, cut == 0 ? "\\" : path.substr(0, cut));
+    if (parent.outcome == ListOutcome::Failed) return Fail(FailureReport(session, action, parent.error));
+    for (const FolderEntry& entry : parent.entries)
+        if (entry.folder && entry.name == path.substr(cut + 1))
+            return Fail(action + ": it is a folder, and only bookmarks have properties");
+    return Fail(action + ": no such bookmark in " + session.hotlistLabel);
+}
+
+}  // namespace
+
+int PropertiesCommand(Session& session, const std::string& path, bool fileManagerClass)
+{
+    if (!StartPlugin(session, {"FsExecuteFile", "FsFindFirst", "FsFindNext", "FsFindClose"})) return 1;
+    const Execution execution = Execute(session, "properties", path, MainWindow(fileManagerClass));
+    PrintBoxes(execution.boxes);
+    if (execution.result == FS_EXEC_ERROR)
+        return Fail(FailureReport(session, "cannot show the properties of " + Shown(path), execution.error));
+    if (execution.boxes.empty()) return ReportNoProperties(session, path);
+    return 0;
+}
+
+int ExecuteCommand(Session& session, const std::string& verb, const std::string& path,
+                   bool fileManagerClass)
+{
+    if (!StartPlugin(session, {"FsExecuteFile"})) return 1;
+    const Execution execution = Execute(session, verb, path, MainWindow(fileManagerClass));
+    PrintBoxes(execution.boxes);
+    if (!execution.boxes.empty()) std::cout << '\n';
+    std::cout << "result: " << execution.result;
+    if (execution.result != 0) std::cout << " (last error " << execution.error << ")";
+    std::cout << '\n';
+    if (execution.result == FS_EXEC_ERROR)
+        return Fail(FailureReport(session, Shown(verb) + " on " + Shown(path) + " failed", execution.error));
+    return 0;
+}
+
+}  // namespace host

@@ -1,0 +1,52 @@
+// Listing one folder of the virtual tree the way the file manager does:
+// FsFindFirst, FsFindNext until it answers "no more", FsFindClose.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Session.h"
+
+namespace host {
+
+struct FolderEntry {
+    bool folder = false;
+    std::string name;  // the library's ANSI bytes
+    uint64_t id = 0;   // the size column
+    uint64_t created = 0;
+    uint64_t visited = 0;
+    DWORD attributes = 0;
+};
+
+enum class ListOutcome {
+    Listed,     // entries, at least one
+    NoEntries,  // FsFindFirst found none: an empty or a missing folder
+    Failed,     // a call failed with `error`
+};
+
+struct FolderListing {
+    ListOutcome outcome = ListOutcome::Listed;
+    std::vector<FolderEntry> entries;  // what was listed, also before a failure
+    DWORD error = 0;                   // the last-error value of the failed call
+};
+
+// Lists `path` (ANSI bytes); the exports FsFindFirst, FsFindNext and
+// FsFindClose must be present.
+FolderListing ListFolder(Session& session, const std::string& path);
+
+enum class PathKind { EmptyFolder, Bookmark, Missing, Failed };
+
+// What `path` names, for a listing that found no entries: its parent is
+// listed and searched for the last name of the path. `listing` gets the
+// parent's listing when that failed.
+PathKind LookUpPath(Session& session, const std::string& path, FolderListing& listing);
+
+// `name` joined to a folder's path, the way the library joins them.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// The entry's name: cFileName up to its zero, going on into
+// cAlternateFileName when cFileName is full.
+std::string NameOf(const WIN32_FIND_DATAA& data);
+
+}  // namespace host

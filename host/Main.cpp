@@ -1,0 +1,190 @@
+// tansy: drives the plugin library through its exports, the way the file
+// manager does, from a terminal.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+#include "Commands.h"
+#include "Platform.h"
+#include "Scenario.h"
+#include "Script.h"
+#include "Session.h"
+
+using namespace host;
+
+namespace {
+
+const char* const PathHelp =
+    "Virtual path of a folder or bookmark, such as \\News\\Daily (\\ alone is the root). "
+    "A path that begins with / uses / as its separator instead (/News/Daily); "
+    "a path without either is taken from the root";
+
+const char* const ScriptFooter = R"(
+Scenario: one call per line (LF or CR LF); empty lines and lines beginning
+with ";" are skipped. Words are separated by one blank; the last argument runs
+to the end of the line. In PATH and VERB, %HH stands for the byte 0xHH (%25 is %).
+  init NR                        FsInit(NR, three callbacks that print "callback!")
+  root MAXLEN                    FsGetDefRootName(a 300-byte buffer of 0xEE, MAXLEN)
+  status STARTEND INFOKIND PATH  FsStatusInfo(PATH, STARTEND, INFOKIND)
+  first PATH                     FsFindFirst(PATH, a find-data record of 0xA5)
+  next                           FsFindNext(the last handle, a record of 0xA5)
+  close                          FsFindClose(the last handle)
+  list PATH                      first, next until it answers 0 (at most 100000), close
+  exec VERB PATH                 FsExecuteFile(the main window, PATH, VERB)
+Transcript: "> CALL" per call, then a "box owner=none|main|other style=N
+caption=.. text=.." line per message box, an "entry ..." (or "untouched") line
+per entry found, and "= RESULT". Bytes outside 0x20..0x7E and "%" show as %HH.
+Exit status: 0; 1 when a call met a missing export or a list did not end;
+2 when the scenario has a line that is no call.)";
+
+// A path typed by a person, as the library's ANSI bytes.
+bool VirtualPath(std::string text, std::string& path)
+{
+    if (!text.empty() && text.front() == '/')
+        for (char& c : text)
+            if (c == '/') c = '\\';
+    if (text.empty() || text.front() != '\\') text.insert(text.begin(), '\\');
+    if (text.size() > 1 && text.back() == '\\') text.pop_back();
+    if (AnsiFromUtf8(text, path)) return true;
+    std::fprintf(stderr, "tansy: the path %s cannot be written in the library's code page %d\n", text.c_str(),
+                 AnsiCodePage());
+    return false;
+}
+
+bool ReadScenario(const std::string& name, std::string& text)
+{
+    if (name.empty() || name == "-") {
+        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        return true;
+    }
+    std::ifstream in(PathFromUtf8(name), std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "tansy: cannot read the scenario %s\n", name.c_str());
+        return false;
+    }
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+struct Command {
+    std::string scenario;
+    std::string path;
+    std::string verb;
+    bool json = false;
+};
+
+int RunScript(const HostOptions& options, const Command& command)
+{
+    std::string text;
+    if (!ReadScenario(command.scenario, text)) return 1;
+    std::vector<ScenarioCall> calls;
+    std::string error;
+    if (!ParseScenario(text, calls, error)) {
+        std::fprintf(stderr, "tansy: scenario %s: %s\n",
+                     command.scenario.empty() ? "(standard input)" : command.scenario.c_str(), error.c_str());
+        return 2;
+    }
+    Session session;
+    if (!OpenSession(options, session, error)) return Fail(error);
+    const int status = RunScenario(session, calls, options.fileManagerClass);
+    CloseMainWindow();
+    return status;
+}
+
+int Run(const std::string& name, const HostOptions& options, const Command& command)
+{
+    if (name == "script") return RunScript(options, command);
+    std::string path;
+    std::string verb;
+    if (!VirtualPath(command.path, path)) return 1;
+    if (name == "exec" && !AnsiFromUtf8(command.verb, verb))
+        return Fail("the verb cannot be written in the library's code page");
+    Session session;
+    std::string error;
+    if (!OpenSession(options, session, error)) return Fail(error);
+    int status = 0;
+    if (name == "ls") status = ListCommand(session, path, command.json);
+    if (name == "tree") status = TreeCommand(session, path, command.json);
+    if (name == "props") status = PropertiesCommand(session, path, options.fileManagerClass);
+    if (name == "exec") status = ExecuteCommand(session, verb, path, options.fileManagerClass);
+    CloseMainWindow();
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    PrepareConsole();
+    HostOptions options;
+    Command command;
+
+    CLI::App app{"tansy: browse a browser's hotlist through the Tansy file-system plugin, calling the "
+                 "library's exports the way the file manager does."};
+    app.allow_windows_style_options(false);
+    app.fallthrough();
+    app.require_subcommand(1, 1);
+    app.footer("Without --hotlist and --plugin, tansy shows the bundled sample hotlist.\n"
+               "Run 'tansy COMMAND --help' for a command's own options.");
+    app.add_option("--plugin", options.plugin,
+                   "The plugin library to load (default: " + DefaultLibraryFileName() +
+                       " beside tansy). Given without --hotlist, it reads the hotlist named in its "
+                       "own .ini file, as in the file manager")
+        ->option_text("LIBRARY");
+    app.add_option("--hotlist", options.hotlist,
+                   "The hotlist to show: tansy loads a private copy of the library whose .ini names "
+                   "FILE, and removes the copy afterwards")
+        ->option_text("FILE");
+    app.add_option("--codepage", options.codePage,
+                   "The library's ANSI code page on POSIX: 1251, 1252 or 65001 (UTF-8; the default "
+                   "unless TANSY_CODEPAGE says otherwise). No effect on Windows, where the system's "
+                   "code page rules")
+        ->check(CLI::IsMember({1251, 1252, 65001}))
+        ->option_text("N");
+    app.add_flag("--host-class", options.fileManagerClass,
+                 "Give tansy's main window the file manager's class TTOTAL_CMD, so the library finds "
+                 "it (Windows; on POSIX the library never finds a host window)");
+
+    CLI::App* script = app.add_subcommand(
+        "script", "Run a scenario of calls and print the transcript of each (the test harness)");
+    script->add_option("SCENARIO", command.scenario, "Scenario file; standard input when absent or -");
+    script->footer(ScriptFooter);
+
+    CLI::App* ls = app.add_subcommand(
+        "ls", "List one folder as the file manager's panel shows it: kind, ID, CREATED and VISITED "
+              "(raw and as UTC dates; the browser writes Unix seconds) and name");
+    ls->add_option("PATH", command.path, PathHelp);
+    ls->add_flag("--json", command.json, "Print JSON: names as UTF-8 and as the bytes the host received");
+
+    CLI::App* tree = app.add_subcommand(
+        "tree", "Draw the folder tree below PATH with its bookmarks, listing each folder once");
+    tree->add_option("PATH", command.path, PathHelp);
+    tree->add_flag("--json", command.json, "Print JSON: nested folders, names as UTF-8 and as bytes");
+
+    CLI::App* props = app.add_subcommand(
+        "props", "Show the properties of a bookmark: the boxes the library shows for the verb "
+                 "\"properties\"");
+    props->add_option("PATH", command.path, PathHelp)->required();
+
+    CLI::App* exec = app.add_subcommand(
+        "exec", "Give any verb for an entry (FsExecuteFile) and print the boxes shown and the result");
+    exec->add_option("VERB", command.verb, "The verb, such as properties or open")->required();
+    exec->add_option("PATH", command.path, PathHelp)->required();
+
+    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+    try {
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
+    } catch (const CLI::ParseError& failure) {
+        return app.exit(failure) == 0 ? 0 : 2;
+    }
+    try {
+        return Run(app.get_subcommands().front()->get_name(), options, command);
+    } catch (const std::exception& failure) {
+        return Fail(failure.what());
+    }
+}

@@ -1,0 +1,33 @@
+// Scenarios of the host harness: one call of the library's exports per line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace host {
+
+enum class CallKind { Init, Root, Status, First, Next, Close, List, Exec };
+
+struct ScenarioCall {
+    CallKind kind = CallKind::Init;
+    int32_t first = 0;   // init NR, root MAXLEN, status STARTEND
+    int32_t second = 0;  // status INFOKIND
+    std::string path;    // bytes, %HH decoded
+    std::string verb;
+    size_t line = 0;     // where the call stands in the scenario
+};
+
+// Parses a whole scenario; false with "line N: reason" at the first line that
+// is no call.
+bool ParseScenario(const std::string& text, std::vector<ScenarioCall>& calls, std::string& error);
+
+// Bytes as the transcript shows them: 0x20..0x7E but "%" as they are, every
+// other byte as %HH.
+std::string Esc(const std::string& bytes);
+
+// The scenario line of a call, numbers in decimal and texts in ESC form; a
+// list is shown as its first call.
+std::string CallText(const ScenarioCall& call);
+
+}  // namespace host

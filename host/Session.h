@@ -1,0 +1,54 @@
+// One loaded plugin library with its exports, prepared the way the file
+// manager finds it: beside its configuration file.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Platform.h"
+#include "TANSY_WFX.h"
+
+namespace host {
+
+struct HostOptions {
+    std::string plugin;   // the library to load (UTF-8); empty: the one beside tansy
+    std::string hotlist;  // the hotlist to show (UTF-8); empty: see OpenSession
+    int codePage = 0;     // 0: leave the library's code page as it is
+    bool fileManagerClass = false;
+};
+
+// The exports by name; a missing one is null.
+struct PluginExports {
+    decltype(&::FsInit) FsInit = nullptr;
+    decltype(&::FsGetDefRootName) FsGetDefRootName = nullptr;
+    decltype(&::FsStatusInfo) FsStatusInfo = nullptr;
+    decltype(&::FsFindFirst) FsFindFirst = nullptr;
+    decltype(&::FsFindNext) FsFindNext = nullptr;
+    decltype(&::FsFindClose) FsFindClose = nullptr;
+    decltype(&::FsExecuteFile) FsExecuteFile = nullptr;
+};
+
+struct Session {
+    Library* library = nullptr;
+    PluginExports fs;
+    std::filesystem::path privateFolder;  // removed when the session ends
+    std::string hotlistLabel;             // how messages name it: "hotlist /path/x"
+    std::filesystem::path hotlistFile;    // the hotlist file, when the host knows it
+
+    Session() = default;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    ~Session();
+};
+
+// Loads the library. With a hotlist (or without a library, the bundled
+// sample), a private folder gets a copy of the library and a configuration
+// naming the hotlist, and the copy is loaded; a library given alone is
+// loaded as it is and reads its own configuration. False with a message.
+bool OpenSession(const HostOptions& options, Session& session, std::string& error);
+
+// The names of `wanted` exports that the library lacks.
+std::vector<std::string> MissingExports(const PluginExports& fs, const std::vector<std::string>& wanted);
+
+}  // namespace host
