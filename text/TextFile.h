@@ -12,6 +12,15 @@
 enum TTextFileMode { tfUnbound, tfClosed, tfInput };
 
 struct TTextFile {
+    constexpr TTextFile() = default;
+    TTextFile(const TTextFile&) = delete;
+    TTextFile& operator=(const TTextFile&) = delete;
+    // A file still open when the reader goes away is closed, not leaked.
+    constexpr ~TTextFile()
+    {
+        if (Mode == tfInput) CloseHandle(Handle);
+    }
+
     TTextFileMode Mode = tfUnbound;
     HANDLE Handle = nullptr;
     ShortString Name;

@@ -1,5 +1,7 @@
-// The library's load and unload hooks on POSIX. The module handle is an
-// address inside the library: GetModuleFileNameA finds the file by it.
+// The library's load hook on POSIX. The module handle is an address inside
+// the library: GetModuleFileNameA finds the file by it. At unload the shared
+// state is released by its own destructors, which on POSIX run before any
+// unload hook could.
 #include "TANSY_WFX.h"
 
 namespace {
@@ -7,11 +9,6 @@ namespace {
 __attribute__((constructor)) void LibraryLoaded()
 {
     LibraryStartup(reinterpret_cast<HINSTANCE>(&LibraryLoaded));
-}
-
-__attribute__((destructor)) void LibraryUnloaded()
-{
-    LibraryShutdown();
 }
 
 }  // namespace
