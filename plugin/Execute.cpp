@@ -8,8 +8,8 @@
 
 namespace {
 
-// The box caption "Параметры закладки" as Windows-1251 bytes.
-constexpr char kPropertiesCaption[] = "\xCF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xFB \xE7\xE0\xEA\xEB\xE0\xE4\xEA\xE8";
+// Narrowed through the code page, so the caption reads right on any system.
+constexpr std::u16string_view kPropertiesCaption = u"Параметры закладки";
 
 // The listing shows a name of more than 260 bytes cut to its first 260.
 constexpr size_t kShownNameLimit = MAX_PATH;
@@ -29,7 +29,8 @@ bool IsShownAs(const AnsiString& name, std::string_view remoteName)
 void ShowProperties(HWND mainWin, const TTansyBookmarkUrl& url)
 {
     const AnsiString text = AnsiFromWide(FormatBookmarkProperties(url));
-    MessageBoxA(mainWin, text.c_str(), kPropertiesCaption, MB_OK);
+    const AnsiString caption = AnsiFromWide(kPropertiesCaption);
+    MessageBoxA(mainWin, text.c_str(), caption.c_str(), MB_OK);
 }
 
 void PropertiesScan(HWND mainWin, std::string_view remoteName)
@@ -62,7 +63,7 @@ int WINAPI FsExecuteFile(HWND MainWin, char* RemoteName, char* Verb)
     if (Verb == nullptr || std::string_view(Verb) != "properties") return FS_EXEC_OK;
     return Guarded(
         [&] {
-            PropertiesScan(MainWin, AnsiFromZString(RemoteName));
+            PropertiesScan(MainWin, VirtualPath(RemoteName));
             return FS_EXEC_OK;
         },
         [](DWORD code) {

@@ -69,7 +69,7 @@ HANDLE FindFirst(const char* path, WIN32_FIND_DATAA* findData)
 {
     CurPath = u"\\";
     SetLastError(ERROR_NO_MORE_FILES);
-    FindPath = AnsiFromZString(path);
+    FindPath = VirtualPath(path);
     if (findData == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;

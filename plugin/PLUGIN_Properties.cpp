@@ -8,16 +8,16 @@ WideString Widened(const AnsiString& text)
     return WideFromAnsi(text);
 }
 
-// The label "ИМЯ: " as Windows-1251 bytes.
-constexpr char kNameLabel[] = "\xC8\xCC\xDF: ";
 
 }  // namespace
 
 WideString FormatBookmarkProperties(const TTansyBookmarkUrl& url)
 {
     // The first lines are built as ANSI text and widened as one piece.
-    const AnsiString head = "ID: " + IntToText(url.Id) + "\n" + kNameLabel + AnsiFromUtf8(url.Name) +
-                            "\n" + "URL: ";
+    // The label goes through the code page like every other one, so it reads
+    // right whatever the code page is.
+    const AnsiString head = "ID: " + IntToText(url.Id) + "\n" + AnsiFromWide(u"ИМЯ: ") +
+                            AnsiFromUtf8(url.Name) + "\n" + "URL: ";
     WideString text = Widened(head);
     text += url.Url;
     text += u"\n" u"ИКОНКА: ";

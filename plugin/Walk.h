@@ -30,6 +30,19 @@ inline void StepUpCurPath()
     CurPath = WideFromAnsi(ParentPath(AnsiFromWide(CurPath)));
 }
 
+// The host's path as a path of the virtual tree: hosts that write paths
+// with another separator ("/News/Daily") have it taken as "\".
+inline AnsiString VirtualPath(const char* hostPath)
+{
+    AnsiString path = AnsiFromZString(hostPath);
+    constexpr char separator = TANSY_HOST_PATH_SEPARATOR;
+    if (separator != '\0' && !path.empty() && path[0] == separator) {
+        for (char& c : path)
+            if (c == separator) c = '\\';
+    }
+    return path;
+}
+
 // The name a folder that is passed over adds to the path: decoded for show.
 inline WideString ShownName(const AnsiString& utf8Name)
 {
