@@ -1,6 +1,8 @@
 // The host on Windows: LoadLibrary, a patched import of MessageBoxA to observe
 // the library's boxes, the thread's own last-error value, a real main window
 // and the system's ANSI code page.
+#include "Platform.h"  // <windows.h> first: the other system headers need it
+
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
@@ -11,7 +13,6 @@
 #include <stdexcept>
 
 #include "Boxes.h"
-#include "Platform.h"
 
 namespace host {
 
