@@ -94,8 +94,11 @@ int RunScript(const HostOptions& options, const Command& command)
     return status;
 }
 
-int Run(const std::string& name, const HostOptions& options, const Command& command)
+int Run(const std::string& name, const HostOptions& options, const Command& command, int codePage)
 {
+    // Before any text is converted for the library. Where the platform cannot
+    // choose (Windows), the system's code page rules, as --help says.
+    if (codePage != 0) SelectCodePage(codePage);
     if (name == "script") return RunScript(options, command);
     std::string path;
     std::string verb;
@@ -121,6 +124,7 @@ int main(int argc, char** argv)
     PrepareConsole();
     HostOptions options;
     Command command;
+    int codePage = 0;
 
     CLI::App app{"tansy: browse a browser's hotlist through the Tansy file-system plugin, calling the "
                  "library's exports the way the file manager does."};
@@ -138,7 +142,7 @@ int main(int argc, char** argv)
                    "The hotlist to show: tansy loads a private copy of the library whose .ini names "
                    "FILE, and removes the copy afterwards")
         ->option_text("FILE");
-    app.add_option("--codepage", options.codePage,
+    app.add_option("--codepage", codePage,
                    "The library's ANSI code page on POSIX: 1251, 1252 or 65001 (UTF-8; the default "
                    "unless TANSY_CODEPAGE says otherwise). No effect on Windows, where the system's "
                    "code page rules")
@@ -183,7 +187,7 @@ int main(int argc, char** argv)
         return app.exit(failure) == 0 ? 0 : 2;
     }
     try {
-        return Run(app.get_subcommands().front()->get_name(), options, command);
+        return Run(app.get_subcommands().front()->get_name(), options, command, codePage);
     } catch (const std::exception& failure) {
         return Fail(failure.what());
     }

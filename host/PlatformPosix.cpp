@@ -82,6 +82,9 @@ Library* LoadPluginLibrary(const std::filesystem::path& path, std::string& error
     if (!handle) {
         const char* reason = dlerror();
         error = reason ? reason : "dlopen failed";
+        // dlerror names the file first; the caller names it already.
+        const std::string named = full.string() + ": ";
+        if (error.compare(0, named.size(), named) == 0) error.erase(0, named.size());
         return nullptr;
     }
     return new Library{handle, nullptr};

@@ -124,16 +124,18 @@ bool HotlistSetting(const fs::path& hotlist, std::string& ansi, std::string& err
     return true;
 }
 
-bool Load(Session& session, const fs::path& path, std::string& error)
+// Loads `path`, a copy of `original` or the file itself; messages name the
+// original.
+bool Load(Session& session, const fs::path& path, const fs::path& original, std::string& error)
 {
     std::string reason;
     session.library = LoadPluginLibrary(path, reason);
     if (!session.library) {
-        error = "cannot load the library " + Utf8FromPath(path) + ": " + reason;
+        error = "cannot load the library " + Utf8FromPath(original) + ": " + reason;
         return false;
     }
     if (!PrepareHarness(session.library, reason)) {
-        error = "cannot drive the library " + Utf8FromPath(path) + ": " + reason;
+        error = "cannot drive the library " + Utf8FromPath(original) + ": " + reason;
         return false;
     }
     PluginExports& fs = session.fs;
@@ -161,9 +163,6 @@ Session::~Session()
 
 bool OpenSession(const HostOptions& options, Session& session, std::string& error)
 {
-    // Where the platform cannot choose the code page (Windows), the
-    // system's code page rules, as the option's help says.
-    if (options.codePage != 0) SelectCodePage(options.codePage);
     const fs::path library = options.plugin.empty()
                                  ? ExecutablePath().parent_path() / DefaultLibraryFileName()
                                  : PathFromUtf8(options.plugin);
@@ -182,7 +181,7 @@ bool OpenSession(const HostOptions& options, Session& session, std::string& erro
             session.hotlistFile = hotlist;
             const fs::path copy = CopyToPrivateFolder(session, library);
             WriteConfiguration(copy, setting);
-            return Load(session, copy, error);
+            return Load(session, copy, library, error);
         }
         if (!options.plugin.empty()) {
             // The library reads its own configuration; name the file it names.
@@ -196,7 +195,7 @@ bool OpenSession(const HostOptions& options, Session& session, std::string& erro
                 session.hotlistLabel =
                     "any hotlist: " + Utf8FromPath(config) + " names none ([main] hotlist=)";
             }
-            return Load(session, library, error);
+            return Load(session, library, library, error);
         }
         // Neither: the bundled sample, written into the private folder.
         const fs::path copy = CopyToPrivateFolder(session, library);
@@ -207,7 +206,7 @@ bool OpenSession(const HostOptions& options, Session& session, std::string& erro
         WriteConfiguration(copy, setting);
         session.hotlistLabel = "the bundled sample hotlist";
         session.hotlistFile = sample;
-        return Load(session, copy, error);
+        return Load(session, copy, library, error);
     } catch (const fs::filesystem_error& failure) {
         error = "cannot prepare the library: " + std::string(failure.what());
         return false;

@@ -14,7 +14,6 @@ namespace host {
 struct HostOptions {
     std::string plugin;   // the library to load (UTF-8); empty: the one beside tansy
     std::string hotlist;  // the hotlist to show (UTF-8); empty: see OpenSession
-    int codePage = 0;     // 0: leave the library's code page as it is
     bool fileManagerClass = false;
 };
 
