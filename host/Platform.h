@@ -45,6 +45,12 @@ std::filesystem::path ExecutablePath();
 // temporary folder; throws std::filesystem::filesystem_error on failure.
 std::filesystem::path MakePrivateFolder();
 
+// Removes these files of a private folder, then the folder, should the
+// process die of a signal (Ctrl-C, or a crash inside the library); null
+// forgets them. Windows removes nothing then.
+void RemoveOnFatalSignal(const std::filesystem::path& folder, const std::vector<std::string>& files);
+void ForgetOnFatalSignal();
+
 // The command line as UTF-8 strings, the program name first.
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
 // Prepares standard output for bytes and UTF-8 text.

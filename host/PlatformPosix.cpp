@@ -2,6 +2,7 @@
 // and the last-error value, and iconv for the library's ANSI code page.
 #include <dlfcn.h>
 #include <iconv.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -71,7 +72,55 @@ const SingleByteTable& TableOf(int codePage)
     return table;
 }
 
+// What a fatal signal removes, kept as plain bytes: the handler may only
+// make async-signal-safe calls.
+constexpr int FatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+constexpr size_t MaxDoomedPaths = 8;
+char DoomedPaths[MaxDoomedPaths][4096];
+volatile sig_atomic_t DoomedCount = 0;
+
+void RemoveDoomed(int signal)
+{
+    for (sig_atomic_t i = DoomedCount; i-- > 1;) unlink(DoomedPaths[i]);
+    if (DoomedCount > 0) rmdir(DoomedPaths[0]);
+    // The handler was installed to run once: the signal now does what it
+    // would have done.
+    raise(signal);
+}
+
+bool Keep(size_t index, const std::string& path)
+{
+    if (index >= MaxDoomedPaths || path.size() >= sizeof(DoomedPaths[0])) return false;
+    std::memcpy(DoomedPaths[index], path.c_str(), path.size() + 1);
+    return true;
+}
+
 }  // namespace
+
+void RemoveOnFatalSignal(const std::filesystem::path& folder, const std::vector<std::string>& files)
+{
+    DoomedCount = 0;
+    if (!Keep(0, folder.string())) return;
+    size_t count = 1;
+    for (const std::string& file : files)
+        if (Keep(count, (folder / file).string())) ++count;
+    DoomedCount = static_cast<sig_atomic_t>(count);
+    struct sigaction action = {};
+    action.sa_handler = &RemoveDoomed;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (int signal : FatalSignals) {
+        struct sigaction old = {};
+        // A signal the caller chose to ignore stays ignored.
+        if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+void ForgetOnFatalSignal()
+{
+    DoomedCount = 0;
+}
 
 Library* LoadPluginLibrary(const std::filesystem::path& path, std::string& error)
 {

@@ -233,6 +233,10 @@ std::filesystem::path MakePrivateFolder()
     }
 }
 
+void RemoveOnFatalSignal(const std::filesystem::path&, const std::vector<std::string>&) {}
+
+void ForgetOnFatalSignal() {}
+
 std::vector<std::string> CommandLineArguments(int argc, char** argv)
 {
     int count = 0;

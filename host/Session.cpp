@@ -15,6 +15,8 @@ namespace {
 
 // The library reads at most this many bytes of its configured hotlist path.
 constexpr size_t MaxHotlistPath = 255;
+// The bundled sample's name in the private folder.
+constexpr const char* SampleFileName = "sample.hotlist";
 
 std::string Trim(const std::string& text)
 {
@@ -98,6 +100,9 @@ Function Resolve(Library* library, const char* name)
 fs::path CopyToPrivateFolder(Session& session, const fs::path& library)
 {
     session.privateFolder = MakePrivateFolder();
+    RemoveOnFatalSignal(session.privateFolder,
+                        {DefaultLibraryFileName(), ConfigurationOf(DefaultLibraryFileName()).string(),
+                         SampleFileName});
     const fs::path copy = session.privateFolder / DefaultLibraryFileName();
     fs::copy_file(library, copy);
     return copy;
@@ -158,6 +163,7 @@ Session::~Session()
     if (!privateFolder.empty()) {
         std::error_code ignored;
         fs::remove_all(privateFolder, ignored);
+        ForgetOnFatalSignal();
     }
 }
 
@@ -199,7 +205,7 @@ bool OpenSession(const HostOptions& options, Session& session, std::string& erro
         }
         // Neither: the bundled sample, written into the private folder.
         const fs::path copy = CopyToPrivateFolder(session, library);
-        const fs::path sample = session.privateFolder / "sample.hotlist";
+        const fs::path sample = session.privateFolder / SampleFileName;
         WriteFile(sample, reinterpret_cast<const char*>(SampleHotlist), SampleHotlistSize);
         std::string setting;
         if (!HotlistSetting(sample, setting, error)) return false;

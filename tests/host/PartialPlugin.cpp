@@ -1,6 +1,7 @@
 // A library with the harness exports and only two of the plugin's, for the
 // host's tests: tansy must report the missing exports, not crash on them.
 // Built a second time without the harness exports (TANSY_NO_HARNESS).
+#include <csignal>
 #include <cstdint>
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
@@ -9,8 +10,10 @@ namespace {
 int (*BoxHook)(void*, const char*, const char*, uint32_t) = nullptr;
 }
 
-EXPORT int FsInit(int, void*, void*, void*)
+// FsInit with the number -99 crashes, as a faulty library might.
+EXPORT int FsInit(int number, void*, void*, void*)
 {
+    if (number == -99) raise(SIGSEGV);
     return 0;
 }
 

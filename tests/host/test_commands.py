@@ -371,6 +371,11 @@ class LoadingTests(TansyTest):
     def test_file_that_is_no_library(self):
         self.assertFails(self.tansy("--plugin", SMALL, "ls"), r"^tansy: cannot load the library .*small.hotlist: ")
 
+    def test_private_folder_removed_when_the_library_crashes(self):
+        run = self.tansy("--plugin", os.environ["TANSY_PARTIAL_PLUGIN"], "script", stdin="init -99\n")
+        self.assertLess(run.returncode, 0, "tansy should die of the library's signal")
+        # tearDown checks that the private folder is gone.
+
     def test_library_missing_exports(self):
         self.assertFails(self.tansy("--plugin", os.environ["TANSY_PARTIAL_PLUGIN"], "ls"),
                          r"^tansy: the library does not export FsFindFirst, FsFindNext, FsFindClose$")
