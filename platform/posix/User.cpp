@@ -1,21 +1,24 @@
 // Windows and message boxes of the stand-in layer. There are no windows here;
-// a message box is shown to the person at the terminal on standard error, or
-// handed to the hook a host harness set to observe it.
+// a message box is handed to the hook a host harness set to observe it, else
+// shown through the file manager's own box when it handed one over
+// (ExtensionInitialize), else to the person at the terminal on standard error.
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 
+#include "tansy_extension.h"
 #include "tansy_harness.h"
 #include "tansy_windows.h"
 
 namespace {
 
 std::atomic<TansyMessageBoxHook> gMessageBoxHook{nullptr};
+std::atomic<TExtensionMessageBoxProc> gHostMessageBox{nullptr};
 
 // ANSI text of the active code page as UTF-8, through UTF-16 as Windows
-// would show it; line breaks become plain LF for the terminal.
+// would show it; line breaks become plain LF, as terminals and toolkits want.
 std::string Utf8FromAnsi(const char* text)
 {
     const int length = static_cast<int>(std::strlen(text));
@@ -40,6 +43,15 @@ void TansySetMessageBoxHook(TansyMessageBoxHook hook)
     gMessageBoxHook.store(hook);
 }
 
+void ExtensionInitialize(TExtensionStartupInfo* StartupInfo)
+{
+    TExtensionMessageBoxProc hostBox = nullptr;
+    // Older hosts hand a shorter record: a field past StructSize is not theirs.
+    if (StartupInfo != nullptr && StartupInfo->StructSize >= kExtensionMessageBoxEnd)
+        hostBox = StartupInfo->MessageBox;
+    gHostMessageBox.store(hostBox);
+}
+
 HWND FindWindowA(LPCSTR /*className*/, LPCSTR /*windowName*/)
 {
     return nullptr;
@@ -51,8 +63,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
         return hook(owner, text, caption, style);
     // Windows shows a box without a caption as "Error".
     try {
-        const std::string shownCaption = Utf8FromAnsi(caption != nullptr ? caption : "Error");
-        const std::string shownText = Utf8FromAnsi(text != nullptr ? text : "");
+        std::string shownCaption = Utf8FromAnsi(caption != nullptr ? caption : "Error");
+        std::string shownText = Utf8FromAnsi(text != nullptr ? text : "");
+        if (const TExtensionMessageBoxProc hostBox = gHostMessageBox.load())
+            return hostBox(shownText.data(), shownCaption.data(), static_cast<long>(style));
         std::fprintf(stderr, "[%s]\n%s\n[OK]\n", shownCaption.c_str(), shownText.c_str());
         std::fflush(stderr);
     } catch (const std::bad_alloc&) {
