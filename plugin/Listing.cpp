@@ -109,6 +109,9 @@ BOOL FindNext(WIN32_FIND_DATAA* findData)
         return FS_FIND_DONE;
     }
     if (HotlistAtEnd(HotlistText)) return FS_FIND_DONE;
+    // Only a listing that ended at its folder's "-" stands on that line: it
+    // stays ended rather than going on with the parent folder's entries.
+    if (CurLine == kFolderEnd) return FS_FIND_DONE;
 
     // Read through the contents of the folder returned last.
     const WideString listed = WideFromAnsi(FindPath);
