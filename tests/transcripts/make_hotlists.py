@@ -245,6 +245,14 @@ def properties():
     lines += url("Новости", 13, ("URL", "http://news-ru.example/"), ("SHORT NAME", "нв"))
     lines += end()
     lines += url("after", 14)
+    # Field lines at the edges of the format: keys taken by prefix, the later
+    # line winning, flags other than exactly "YES", a short name cut inside a
+    # character, a description that is not UTF-8, an icon path in Cyrillic.
+    lines += [b"#URL", b"\tIDENTITY=77", b"\tNAME=edge", b"\tNAMEX=edge fields", b"\tname=lower",
+              b"\tURL=http://q.example/?a=1&b=2=3", b"\tICONFILE=" + u("C:\\Иконки\\x.ico"),
+              b"\tSHORT NAME=" + u("a" * 254 + "Ж"), b"\tDESCRIPTION=bad \xff",
+              b"\tACTIVE=yes", b"\tON PERSONALBAR=YES ", b"\tIN PANEL=Yes", b"\tPANEL_POS=-3", b""]
+    lines += url("long alias", 16, ("SHORT NAME", "s" * 300), ("ACTIVE", "YES"), ("VISITED", -1))
     return joined(lines)
 
 
