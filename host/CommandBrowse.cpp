@@ -77,13 +77,23 @@ void ReportBoxes()
     });
 }
 
+// Why a listing failed.
+std::string ListingFailure(const Session& session, const std::string& path, const FolderListing& listing)
+{
+    const std::string action = "cannot list " + Shown(path);
+    if (listing.endless)
+        return action + ": the library still answered \"one more entry\" after " +
+               std::to_string(MaxNexts) + " entries";
+    return FailureReport(session, action, listing.error);
+}
+
 // Lists the folder a command starts from; false after reporting why not.
 bool ListStart(Session& session, const std::string& path, FolderListing& listing, int& status)
 {
     listing = ListFolder(session, path);
     const std::string action = "cannot list " + Shown(path);
     if (listing.outcome == ListOutcome::Failed) {
-        status = Fail(FailureReport(session, action, listing.error));
+        status = Fail(ListingFailure(session, path, listing));
         return false;
     }
     if (listing.outcome == ListOutcome::Listed) return true;
@@ -94,7 +104,7 @@ bool ListStart(Session& session, const std::string& path, FolderListing& listing
     case PathKind::Missing:
         status = Fail(action + ": no such folder in " + session.hotlistLabel);
         return false;
-    case PathKind::Failed: status = Fail(FailureReport(session, action, parent.error)); return false;
+    case PathKind::Failed: status = Fail(ListingFailure(session, path, parent)); return false;
     }
     return true;
 }
@@ -134,7 +144,7 @@ struct TreeNode {
 
 struct TreeFailure {
     std::string path;
-    DWORD error = 0;
+    FolderListing listing;
 };
 
 // One listing per folder, each finished before the next begins, as a host
@@ -154,7 +164,7 @@ bool Grow(Session& session, const std::string& path, const std::vector<FolderEnt
         }
         const FolderListing listing = ListFolder(session, child);
         if (listing.outcome == ListOutcome::Failed) {
-            failure = {child, listing.error};
+            failure = {child, listing};
             return false;
         }
         if (!Grow(session, child, listing.entries, above, node.children, failure)) return false;
@@ -216,7 +226,7 @@ int TreeCommand(Session& session, const std::string& path, bool json)
     std::set<std::string> above;
     TreeFailure failure;
     if (!Grow(session, path, listing.entries, above, nodes, failure))
-        return Fail(FailureReport(session, "cannot list " + Shown(failure.path), failure.error));
+        return Fail(ListingFailure(session, failure.path, failure.listing));
     if (json) {
         PrintJson(session, path, TreeJson(nodes));
     } else {

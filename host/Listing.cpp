@@ -6,8 +6,6 @@ namespace host {
 
 namespace {
 
-// A listing stops after this many entries of one folder.
-constexpr size_t MaxEntries = 100000;
 constexpr unsigned char FindDataFill = 0xA5;
 
 uint64_t Join(DWORD high, DWORD low)
@@ -63,7 +61,12 @@ FolderListing ListFolder(Session& session, const std::string& path)
         return listing;
     }
     TakeEntry(data, listing.entries);
-    while (listing.entries.size() < MaxEntries) {
+    for (size_t nexts = 0;; ++nexts) {
+        if (nexts == MaxNexts) {
+            listing.outcome = ListOutcome::Failed;
+            listing.endless = true;
+            break;
+        }
         std::memset(&data, FindDataFill, sizeof(data));
         // FsFindNext answers a failure as "no more": only the last-error
         // value tells them apart.

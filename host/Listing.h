@@ -29,7 +29,12 @@ struct FolderListing {
     ListOutcome outcome = ListOutcome::Listed;
     std::vector<FolderEntry> entries;  // what was listed, also before a failure
     DWORD error = 0;                   // the last-error value of the failed call
+    bool endless = false;              // failed: still "one more" after MaxNexts
 };
+
+// A listing gives up after this many FsFindNext calls that all answered
+// "one more entry", as the harness's list does.
+constexpr size_t MaxNexts = 100000;
 
 // Lists `path` (ANSI bytes); the exports FsFindFirst, FsFindNext and
 // FsFindClose must be present.

@@ -250,7 +250,9 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv)
 
 void PrepareConsole()
 {
-    // Transcripts are bytes: no LF becomes CR LF on the way out.
+    // Scenarios and transcripts are bytes: no CR LF turns into LF on the way
+    // in, no LF into CR LF on the way out, and 0x1A ends nothing.
+    _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);
 }

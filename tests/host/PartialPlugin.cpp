@@ -1,8 +1,11 @@
-// A library with the harness exports and only two of the plugin's, for the
-// host's tests: tansy must report the missing exports, not crash on them.
-// Built a second time without the harness exports (TANSY_NO_HARNESS).
+// Stand-ins for a faulty plugin library, for the host's tests: tansy must
+// report what is wrong with a library, not crash on it or hang.
+//   default           the harness exports and only FsInit and FsGetDefRootName
+//   TANSY_NO_HARNESS  the same without the harness exports
+//   TANSY_ENDLESS     also a listing whose FsFindNext never answers "no more"
 #include <csignal>
 #include <cstdint>
+#include <cstring>
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -34,6 +37,26 @@ EXPORT void TansySetMessageBoxHook(int (*hook)(void*, const char*, const char*, 
 }
 
 EXPORT uint32_t TansyGetLastError()
+{
+    return 0;
+}
+#endif
+
+#ifdef TANSY_ENDLESS
+// The record's layout does not matter here: a zero record is a nameless file.
+EXPORT void* FsFindFirst(char*, void* data)
+{
+    std::memset(data, 0, 318);
+    return nullptr;
+}
+
+EXPORT int FsFindNext(void*, void* data)
+{
+    std::memset(data, 0, 318);
+    return -1;
+}
+
+EXPORT int FsFindClose(void*)
 {
     return 0;
 }

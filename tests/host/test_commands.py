@@ -3,7 +3,8 @@
 
 Environment: TANSY (the tansy executable), TANSY_PARTIAL_PLUGIN (a library
 lacking most exports), TANSY_BARE_PLUGIN (the same without the harness
-exports), TANSY_SOURCE_DIR (the source tree, for the sample).
+exports), TANSY_ENDLESS_PLUGIN (a listing that never ends), TANSY_SOURCE_DIR
+(the source tree, for the sample).
 Run one group with `test_commands.py ListTests`.
 """
 
@@ -318,6 +319,15 @@ class ScriptTests(TansyTest):
                                   "> exec open \\x\n= missing export FsExecuteFile\n")
         self.assertIn("the library does not export FsFindFirst", run.err)
 
+    def test_list_that_never_ends(self):
+        run = self.tansy("--plugin", os.environ["TANSY_ENDLESS_PLUGIN"], "script", stdin="list \\\ninit 1\n")
+        self.assertEqual(run.returncode, 1)
+        self.assertEqual(run.out.count("> next\n"), 100000)
+        self.assertTrue(run.out.endswith("> next\nentry attr=0 size=0:0 created=0:0 accessed=0:0 written=0:0 "
+                                         "reserved=0:0 name= tail=clean\n= -1\n> close\n= 0\n> init 1\n= 0\n"),
+                        run.out[-300:])
+        self.assertFails(run, r"^tansy: scenario line 1: list stopped after 100000 entries$", status=1)
+
     def test_bundled_sample_without_hotlist(self):
         out = self.assertSucceeds(self.tansy("script", hotlist=None, stdin="list \\\n"))
         self.assertGreater(out.count("\nentry "), 3, out)
@@ -375,6 +385,12 @@ class LoadingTests(TansyTest):
         run = self.tansy("--plugin", os.environ["TANSY_PARTIAL_PLUGIN"], "script", stdin="init -99\n")
         self.assertLess(run.returncode, 0, "tansy should die of the library's signal")
         # tearDown checks that the private folder is gone.
+
+    def test_listing_that_never_ends(self):
+        for command in ["ls", "tree"]:
+            self.assertFails(self.tansy("--plugin", os.environ["TANSY_ENDLESS_PLUGIN"], command),
+                             r"^tansy: cannot list \\: the library still answered \"one more entry\" after "
+                             r"100000 entries$")
 
     def test_library_missing_exports(self):
         self.assertFails(self.tansy("--plugin", os.environ["TANSY_PARTIAL_PLUGIN"], "ls"),
