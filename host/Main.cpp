@@ -2,6 +2,7 @@
 // manager does, from a terminal.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -21,6 +22,13 @@ const char* const PathHelp =
     "Virtual path of a folder or bookmark, such as \\News\\Daily (\\ alone is the root). "
     "A path that begins with / uses / as its separator instead (/News/Daily); "
     "a path without either is taken from the root";
+
+const char* const ProgramFooter =
+    "Without --hotlist and --plugin, tansy shows the bundled sample hotlist.\n"
+    "The options of tansy itself (--plugin, --hotlist, --codepage, --host-class) may stand\n"
+    "before or after the command. Run 'tansy --help' for them, 'tansy COMMAND --help' for a\n"
+    "command's own. Exit status: 0 on success, 1 when something failed (one line on standard\n"
+    "error says what), 2 for a command line or scenario that cannot be understood.";
 
 const char* const ScriptFooter = R"(
 Scenario: one call per line (LF or CR LF); empty lines and lines beginning
@@ -128,11 +136,14 @@ int main(int argc, char** argv)
 
     CLI::App app{"tansy: browse a browser's hotlist through the Tansy file-system plugin, calling the "
                  "library's exports the way the file manager does."};
+    app.name("tansy");
+    app.failure_message([](const CLI::App*, const CLI::Error& failure) {
+        return "tansy: " + std::string(failure.what()) + " (see 'tansy --help')\n";
+    });
     app.allow_windows_style_options(false);
     app.fallthrough();
     app.require_subcommand(1, 1);
-    app.footer("Without --hotlist and --plugin, tansy shows the bundled sample hotlist.\n"
-               "Run 'tansy COMMAND --help' for a command's own options.");
+    app.footer(ProgramFooter);
     app.add_option("--plugin", options.plugin,
                    "The plugin library to load (default: " + DefaultLibraryFileName() +
                        " beside tansy). Given without --hotlist, it reads the hotlist named in its "
@@ -155,7 +166,7 @@ int main(int argc, char** argv)
     CLI::App* script = app.add_subcommand(
         "script", "Run a scenario of calls and print the transcript of each (the test harness)");
     script->add_option("SCENARIO", command.scenario, "Scenario file; standard input when absent or -");
-    script->footer(ScriptFooter);
+    script->footer(std::string(ScriptFooter) + "\n\n" + ProgramFooter);
 
     CLI::App* ls = app.add_subcommand(
         "ls", "List one folder as the file manager's panel shows it: kind, ID, CREATED and VISITED "
@@ -178,11 +189,13 @@ int main(int argc, char** argv)
     exec->add_option("VERB", command.verb, "The verb, such as properties or open")->required();
     exec->add_option("PATH", command.path, PathHelp)->required();
 
-    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
-    std::vector<const char*> pointers;
-    for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+    // CLI11 takes the arguments last first, without the program's name (so
+    // the usage line says "tansy", however it was started).
+    std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+    if (!arguments.empty()) arguments.erase(arguments.begin());
+    std::reverse(arguments.begin(), arguments.end());
     try {
-        app.parse(static_cast<int>(pointers.size()), pointers.data());
+        app.parse(arguments);
     } catch (const CLI::ParseError& failure) {
         return app.exit(failure) == 0 ? 0 : 2;
     }
