@@ -71,6 +71,10 @@ HANDLE FindFirst(const char* path, WIN32_FIND_DATAA* findData)
     SetLastError(ERROR_NO_MORE_FILES);
     FindPath = VirtualPath(path);
     if (findData == nullptr) {
+        // The host closes no listing whose start failed: a file that an
+        // unclosed earlier listing holds open is released here.
+        CloseHotlistQuietly();
+        CurDepth = 0;
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
