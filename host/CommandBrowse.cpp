@@ -84,7 +84,7 @@ std::string ListingFailure(const Session& session, const std::string& path, cons
     if (listing.endless)
         return action + ": the library still answered \"one more entry\" after " +
                std::to_string(MaxNexts) + " entries";
-    return FailureReport(session, action, listing.error);
+    return FailureReport(session, action, listing.error, &path);
 }
 
 // Lists the folder a command starts from; false after reporting why not.
@@ -104,7 +104,7 @@ bool ListStart(Session& session, const std::string& path, FolderListing& listing
     case PathKind::Missing:
         status = Fail(action + ": no such folder in " + session.hotlistLabel);
         return false;
-    case PathKind::Failed: status = Fail(ListingFailure(session, path, parent)); return false;
+    case PathKind::Failed: status = Fail(ListingFailure(session, ParentOf(path), parent)); return false;
     }
     return true;
 }

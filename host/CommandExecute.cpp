@@ -42,12 +42,12 @@ void PrintBoxes(const std::vector<MessageBoxCall>& boxes)
 int ReportNoProperties(Session& session, const std::string& path)
 {
     const std::string action = "no properties for " + Shown(path);
-    const size_t cut = path.find_last_of('\\');
-    if (cut == std::string::npos) return Fail(action + ": a path begins with \\");
-    const FolderListing parent = ListFolder(session, cut == 0 ? "\\" : path.substr(0, cut));
-    if (parent.outcome == ListOutcome::Failed) return Fail(FailureReport(session, action, parent.error));
+    const std::string folder = ParentOf(path);
+    const FolderListing parent = ListFolder(session, folder);
+    if (parent.outcome == ListOutcome::Failed)
+        return Fail(FailureReport(session, action, parent.error, &folder));
     for (const FolderEntry& entry : parent.entries)
-        if (entry.folder && entry.name == path.substr(cut + 1))
+        if (entry.folder && entry.name == LastNameOf(path))
             return Fail(action + ": it is a folder, and only bookmarks have properties");
     return Fail(action + ": no such bookmark in " + session.hotlistLabel);
 }

@@ -42,6 +42,18 @@ std::string NameOf(const WIN32_FIND_DATAA& data)
     return name;
 }
 
+std::string ParentOf(const std::string& path)
+{
+    const size_t cut = path.find_last_of('\\');
+    return cut == std::string::npos || cut == 0 ? "\\" : path.substr(0, cut);
+}
+
+std::string LastNameOf(const std::string& path)
+{
+    const size_t cut = path.find_last_of('\\');
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name)
 {
     return !folder.empty() && folder.back() == '\\' ? folder + name : folder + "\\" + name;
@@ -89,11 +101,9 @@ FolderListing ListFolder(Session& session, const std::string& path)
 PathKind LookUpPath(Session& session, const std::string& path, FolderListing& listing)
 {
     if (path == "\\") return PathKind::EmptyFolder;  // a hotlist without entries
-    const size_t cut = path.find_last_of('\\');
-    if (cut == std::string::npos) return PathKind::Missing;
-    const std::string parent = cut == 0 ? "\\" : path.substr(0, cut);
-    const std::string name = path.substr(cut + 1);
-    listing = ListFolder(session, parent);
+    if (path.empty() || path.front() != '\\') return PathKind::Missing;
+    const std::string name = LastNameOf(path);
+    listing = ListFolder(session, ParentOf(path));
     if (listing.outcome == ListOutcome::Failed) return PathKind::Failed;
     bool bookmark = false;
     for (const FolderEntry& entry : listing.entries) {

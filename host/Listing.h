@@ -47,6 +47,10 @@ enum class PathKind { EmptyFolder, Bookmark, Missing, Failed };
 // parent's listing when that failed.
 PathKind LookUpPath(Session& session, const std::string& path, FolderListing& listing);
 
+// The folder that holds `path` ("\\" for a top-level name), and the last name.
+std::string ParentOf(const std::string& path);
+std::string LastNameOf(const std::string& path);
+
 // `name` joined to a folder's path, the way the library joins them.
 std::string JoinPath(const std::string& folder, const std::string& name);
 

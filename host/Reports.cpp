@@ -1,8 +1,10 @@
 #include "Reports.h"
 
 #include <charconv>
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
+#include <vector>
 
 #include "Utf8.h"
 
@@ -25,49 +27,84 @@ bool PlainNumber(const std::string& value)
     return failure == std::errc() && stop == digits.data() + digits.size();
 }
 
-// The keys whose values the library reads as numbers, found as it finds keys:
-// by the text after the line's first character, in the library's key order
-// (so "IDENTITY" is ID, and "PANEL_POS" never hides behind "PERSONALBAR_POS").
-bool NumericKey(const std::string& line, bool bookmark)
+struct FieldKey {
+    const char* text;
+    bool numeric;
+    bool bookmarkOnly;  // a folder block does not read it
+};
+
+// The keys as the library finds them: by the text after the line's first
+// character, in the library's order (so "IDENTITY" is ID).
+const FieldKey* KeyOf(const std::string& line)
 {
-    static const struct {
-        const char* key;
-        bool numeric;
-        bool bookmarkOnly;
-    } keys[] = {{"ID", true, false},          {"NAME", false, false},         {"DESCRIPTION", false, false},
-                {"SHORT NAME", false, false}, {"ON PERSONALBAR", false, false}, {"PERSONALBAR_POS", true, false},
-                {"TRASH FOLDER", false, false}, {"URL", false, false},        {"CREATED", true, false},
-                {"VISITED", true, false},     {"ICONFILE", false, false},     {"ACTIVE", false, false},
-                {"IN PANEL", false, false},   {"PANEL_POS", true, true}};
-    if (line.empty()) return false;
-    for (const auto& key : keys)
-        if (line.compare(1, std::char_traits<char>::length(key.key), key.key) == 0)
-            return key.numeric && (bookmark || !key.bookmarkOnly);
-    return false;
+    static const FieldKey keys[] = {
+        {"ID", true, false},           {"NAME", false, false},          {"DESCRIPTION", false, false},
+        {"SHORT NAME", false, false},  {"ON PERSONALBAR", false, false}, {"PERSONALBAR_POS", true, false},
+        {"TRASH FOLDER", false, false}, {"URL", false, false},          {"CREATED", true, false},
+        {"VISITED", true, false},      {"ICONFILE", false, false},      {"ACTIVE", false, false},
+        {"IN PANEL", false, false},    {"PANEL_POS", true, true}};
+    if (line.empty()) return nullptr;
+    for (const FieldKey& key : keys)
+        if (line.compare(1, std::char_traits<char>::length(key.text), key.text) == 0) return &key;
+    return nullptr;
 }
 
-// The first field line of a folder or bookmark block whose number the
-// library cannot read: " (line N: TEXT)", or nothing.
-std::string BadNumberHint(const Session& session)
+// The text after the line's first "=", or the whole line without one.
+std::string ValueOf(const std::string& line)
+{
+    const size_t equals = line.find('=');
+    return equals == std::string::npos ? line : line.substr(equals + 1);
+}
+
+// "\A\B" as {"A", "B"}; the root as {}.
+std::vector<std::string> PathNames(const std::string& path)
+{
+    std::vector<std::string> names;
+    size_t start = 1;
+    while (start <= path.size() && path.size() > 1) {
+        const size_t end = std::min(path.find('\\', start), path.size());
+        names.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
+// The first field line that the failed call may have read and that holds no
+// number where the library wants one: " ; line N: TEXT", or nothing. A
+// listing reads every folder block on its way and the bookmark blocks of the
+// listed folder (`listed`, UTF-8); a properties scan (`listed` null) reads
+// every block.
+std::string BadNumberHint(const Session& session, const std::string* listed)
 {
     if (session.hotlistFile.empty()) return {};
     std::ifstream in(session.hotlistFile, std::ios::binary);
+    const std::vector<std::string> wanted = listed ? PathNames(*listed) : std::vector<std::string>();
+    std::vector<std::string> folders;  // where the scan stands, names as in the file
+    std::string folderName;
     std::string line;
     enum { Between, Folder, Bookmark } block = Between;
     for (size_t number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) {
+            if (block == Folder) folders.push_back(folderName);
             block = Between;
-        } else if (block == Between) {
-            if (line == "#FOLDER") block = Folder;
+            continue;
+        }
+        if (block == Between) {
+            if (line == "#FOLDER") block = Folder, folderName.clear();
             if (line == "#URL") block = Bookmark;
-        } else if (NumericKey(line, block == Bookmark)) {
-            const size_t equals = line.find('=');
-            if (!PlainNumber(equals == std::string::npos ? line : line.substr(equals + 1))) {
-                std::string shown = ValidUtf8(line.substr(1));
-                if (shown.size() > 80) shown = shown.substr(0, 77) + "...";
-                return "; line " + std::to_string(number) + ": " + shown;
-            }
+            if (line == "-" && !folders.empty()) folders.pop_back();
+            continue;
+        }
+        const FieldKey* key = KeyOf(line);
+        if (!key) continue;
+        if (block == Folder && std::string(key->text) == "NAME") folderName = ValueOf(line);
+        const bool read = block == Folder || !listed || folders == wanted;
+        const bool applies = block == Bookmark || !key->bookmarkOnly;
+        if (read && applies && key->numeric && !PlainNumber(ValueOf(line))) {
+            std::string shown = ValidUtf8(line.substr(1));
+            if (shown.size() > 80) shown = shown.substr(0, 77) + "...";
+            return "; line " + std::to_string(number) + ": " + shown;
         }
     }
     return {};
@@ -93,12 +130,15 @@ std::string ReasonOf(DWORD code)
     }
 }
 
-std::string FailureReport(const Session& session, const std::string& action, DWORD code)
+std::string FailureReport(const Session& session, const std::string& action, DWORD code,
+                          const std::string* listed)
 {
     if (code == ERROR_NOT_ENOUGH_MEMORY) return action + ": the library ran out of memory";
-    if (code == ERROR_INVALID_DATA)
+    if (code == ERROR_INVALID_DATA) {
+        const std::string listedText = listed ? ShownPath(*listed) : std::string();
         return action + ": " + session.hotlistLabel + " holds a value that is not a number" +
-               BadNumberHint(session);
+               BadNumberHint(session, listed ? &listedText : nullptr);
+    }
     return action + ": cannot read " + session.hotlistLabel + ": " + ReasonOf(code);
 }
 

@@ -26,6 +26,13 @@ SMALL = os.path.join(HERE, "hotlists", "small.hotlist")
 BAD_NUMBER = os.path.join(HERE, "hotlists", "badnumber.hotlist")
 EMPTY_NAMES = os.path.join(HERE, "hotlists", "emptynames.hotlist")
 CODE_PAGE = os.path.join(HERE, "hotlists", "codepage.hotlist")
+NEXT_FAILURE = os.path.join(HERE, "hotlists", "nextfailure.hotlist")
+
+
+def line_of(path, text):
+    """The number of the line that holds `text` after its indent."""
+    with open(path, encoding="utf-8") as stream:
+        return [line.rstrip("\n")[1:] for line in stream].index(text) + 1
 MISSING = os.path.join(HERE, "hotlists", "no-such.hotlist")
 
 
@@ -173,6 +180,22 @@ class ListTests(TansyTest):
         # Bookmarks are parsed only when listed: the top level lists.
         self.assertIn("Bad", self.assertSucceeds(self.tansy("ls", hotlist=BAD_NUMBER)))
 
+    def test_failure_after_the_first_entry(self):
+        # FsFindNext answers a failure as "no more entries"; tansy must not
+        # show the folder as if it ended there.
+        wrong = line_of(NEXT_FAILURE, "ID=x1")
+        run = self.tansy("ls", "\\Early", hotlist=NEXT_FAILURE)
+        self.assertFails(run, r"^tansy: cannot list \\Early: .* not a number; line %d: ID=x1$" % wrong)
+        self.assertEqual(run.out, "")
+        # Where: the listed folder's own bookmark, not the first bad line of the file.
+        soon = line_of(NEXT_FAILURE, "CREATED=soon")
+        self.assertFails(self.tansy("ls", "\\Later", hotlist=NEXT_FAILURE),
+                         r"cannot list \\Later: .* not a number; line %d: CREATED=soon$" % soon)
+        self.assertFails(self.tansy("tree", hotlist=NEXT_FAILURE),
+                         r"cannot list \\Early: .* not a number; line %d: ID=x1$" % wrong)
+        # Folder blocks hold no bad number: the top level lists.
+        self.assertIn("Later", self.assertSucceeds(self.tansy("ls", hotlist=NEXT_FAILURE)))
+
     def test_path_outside_the_code_page(self):
         self.assertFails(self.tansy("ls", "\\日本", codepage="1251"),
                          r"the path \\日本 cannot be written in the library's code page 1251")
@@ -256,6 +279,9 @@ class PropertiesTests(TansyTest):
     def test_bad_number(self):
         self.assertFails(self.tansy("props", "\\Good\\Fine", hotlist=BAD_NUMBER),
                          r"not a number; line 23: ID=12x$")
+        # The scan reads every block: the first bad line of the file stops it.
+        self.assertFails(self.tansy("props", "\\Later\\Good", hotlist=NEXT_FAILURE),
+                         r"not a number; line %d: ID=x1$" % line_of(NEXT_FAILURE, "ID=x1"))
 
 
 class ExecuteTests(TansyTest):
