@@ -1,0 +1,118 @@
+#!/usr/bin/env python3
+"""The folder tree of a hotlist as a file manager should show it, read
+without the library, so an end-to-end test can check the library's listing.
+
+  hotlist_tree.py HOTLIST entries PATH   names in folder PATH ("/" is the root,
+                                         "/A/B" a sub-folder), one per line
+  hotlist_tree.py HOTLIST folders        every folder: its path, depth, and how
+                                         many bookmarks and folders it holds
+
+Knows well-formed hotlists: a header, then blocks of a marker line ("#FOLDER",
+"#URL", "#SEPERATOR") and tab-indented field lines ended by an empty line, and
+"-" lines that close folders. A name is shown as its UTF-8 bytes, cut to the
+260 bytes of the host's name field. Anything it cannot predict the host's
+rendering of (a name that is not UTF-8, an empty name, a cut through a
+character, a "/" in a folder name) is an error, not a guess.
+"""
+import sys
+
+NAME_LIMIT = 260  # bytes of cFileName
+
+
+class HotlistError(Exception):
+    pass
+
+
+def shown_name(raw, line_number):
+    if not raw:
+        raise HotlistError(f"line {line_number}: empty NAME")
+    cut = raw[:NAME_LIMIT]
+    try:
+        return cut.decode("utf-8")
+    except UnicodeDecodeError:
+        try:
+            raw.decode("utf-8")
+        except UnicodeDecodeError:
+            raise HotlistError(f"line {line_number}: NAME is not UTF-8") from None
+        raise HotlistError(f"line {line_number}: the {NAME_LIMIT}-byte cut splits a character") from None
+
+
+def read_tree(path):
+    """{folder path: [(kind, name), ...]} in file order; the root is "/"."""
+    with open(path, "rb") as f:
+        lines = f.read().replace(b"\r\n", b"\n").split(b"\n")
+    folders = {"/": []}
+    stack = []  # names of the open folders
+    i = 0
+    # The header: everything before the first marker line.
+    while i < len(lines) and not (lines[i].startswith(b"#") and lines[i] != b"#SEPERATOR"):
+        i += 1
+    while i < len(lines):
+        line = lines[i]
+        if line in (b"#FOLDER", b"#URL", b"#SEPERATOR"):
+            start = i
+            name = None
+            i += 1
+            while i < len(lines) and lines[i] != b"":
+                field = lines[i][1:]
+                if field.startswith(b"NAME="):
+                    name = field[len(b"NAME="):]
+                i += 1
+            if line == b"#SEPERATOR":
+                continue
+            kind = "folder" if line == b"#FOLDER" else "bookmark"
+            shown = shown_name(name or b"", start + 1)
+            here = "/" + "/".join(stack)
+            folders[here].append((kind, shown))
+            if kind == "folder":
+                if "/" in shown:
+                    raise HotlistError(f"line {start + 1}: folder name with '/'")
+                stack.append(shown)
+                opened = "/" + "/".join(stack)
+                if opened in folders:
+                    # The host reaches only the first folder of a path; a
+                    # later one of the same path is kept apart.
+                    stack[-1] = f"{shown}\0{start}"
+                    opened = "/" + "/".join(stack)
+                folders[opened] = []
+        elif line == b"-":
+            if not stack:
+                raise HotlistError(f"line {i + 1}: '-' outside any folder")
+            stack.pop()
+            i += 1
+        else:
+            i += 1
+    return folders
+
+
+def main(argv):
+    if len(argv) < 3 or argv[2] not in ("entries", "folders"):
+        print(__doc__, file=sys.stderr)
+        return 2
+    try:
+        tree = read_tree(argv[1])
+    except (OSError, HotlistError) as e:
+        print(f"hotlist_tree.py: {argv[1]}: {e}", file=sys.stderr)
+        return 1
+    if argv[2] == "entries":
+        if len(argv) != 4:
+            print(__doc__, file=sys.stderr)
+            return 2
+        folder = argv[3]
+        if folder not in tree:
+            print(f"hotlist_tree.py: no folder {folder}", file=sys.stderr)
+            return 1
+        for _, name in tree[folder]:
+            print(name)
+    else:
+        for folder, entries in tree.items():
+            if "\0" in folder:
+                continue
+            depth = 0 if folder == "/" else folder.count("/")
+            bookmarks = sum(1 for kind, _ in entries if kind == "bookmark")
+            print(f"{folder}\t{depth}\t{bookmarks}\t{len(entries) - bookmarks}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
