@@ -60,8 +60,9 @@ Json EntryJson(const FolderEntry& entry)
 
 void PrintJson(const Session& session, const std::string& path, const Json& entries)
 {
-    const Json document{{"hotlist", session.hotlistFile.empty() ? Json(nullptr)
-                                                                : Json(Utf8FromPath(session.hotlistFile))},
+    // The sample's file is gone when tansy ends: it has no path to give.
+    const bool named = !session.hotlistFile.empty() && !session.bundledSample;
+    const Json document{{"hotlist", named ? Json(Utf8FromPath(session.hotlistFile)) : Json(nullptr)},
                         {"code_page", AnsiCodePage()},
                         {"path", Shown(path)},
                         {"entries", entries}};

@@ -211,6 +211,7 @@ bool OpenSession(const HostOptions& options, Session& session, std::string& erro
         if (!HotlistSetting(sample, setting, error)) return false;
         WriteConfiguration(copy, setting);
         session.hotlistLabel = "the bundled sample hotlist";
+        session.bundledSample = true;
         session.hotlistFile = sample;
         return Load(session, copy, library, error);
     } catch (const fs::filesystem_error& failure) {

@@ -34,6 +34,7 @@ struct Session {
     std::filesystem::path privateFolder;  // removed when the session ends
     std::string hotlistLabel;             // how messages name it: "hotlist /path/x"
     std::filesystem::path hotlistFile;    // the hotlist file, when the host knows it
+    bool bundledSample = false;           // hotlistFile is a passing copy of the sample
 
     Session() = default;
     Session(const Session&) = delete;

@@ -226,6 +226,7 @@ class TreeTests(TansyTest):
         with open(sample, encoding="utf-8") as stream:
             lines = stream.read().splitlines()
         document = json.loads(self.assertSucceeds(self.tansy("tree", "--json", hotlist=None)))
+        self.assertIsNone(document["hotlist"])
         counts = {"folder": 0, "bookmark": 0}
 
         def count(entries):
