@@ -123,7 +123,7 @@ check_alive() {
 # -- X server, window manager ------------------------------------------------
 
 # -displayfd makes Xvfb pick a free display number and write it to fd 3.
-Xvfb -displayfd 3 -screen 0 1024x640x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1200x900x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 have_display() { [ -s "$work/display" ] && grep -q '^[0-9][0-9]*$' "$work/display"; }
 wait_for 15 have_display || fail "Xvfb did not start (see xvfb.log)"
