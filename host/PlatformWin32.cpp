@@ -82,6 +82,9 @@ std::string SystemMessage(DWORD code)
                                 message.back() == L' ' || message.back() == L'.'))
         message.pop_back();
     std::string text = Utf8FromWide(message);
+    // Messages such as "Bad EXE format for %1" expect the file's name there.
+    for (size_t at = text.find("%1"); at != std::string::npos; at = text.find("%1", at))
+        text.replace(at, 2, "the file");
     return (text.empty() ? "Windows error" : text) + " (error " + std::to_string(code) + ")";
 }
 
