@@ -21,6 +21,7 @@ namespace host {
 struct Library {
     void* handle = nullptr;
     DWORD (*getLastError)() = nullptr;
+    void (*setLastError)(DWORD) = nullptr;
 };
 
 namespace {
@@ -157,6 +158,8 @@ bool PrepareHarness(Library* library, std::string& error)
         FindExport(library, "TansySetMessageBoxHook"));
     library->getLastError =
         reinterpret_cast<DWORD (*)()>(FindExport(library, "TansyGetLastError"));
+    library->setLastError =
+        reinterpret_cast<void (*)(DWORD)>(FindExport(library, "TansySetLastError"));
     if (!setHook || !library->getLastError) {
         error = std::string("the library does not export ") +
                 (setHook ? "TansyGetLastError" : "TansySetMessageBoxHook") +
@@ -172,7 +175,12 @@ DWORD LibraryLastError(Library* library)
     return library->getLastError ? library->getLastError() : 0;
 }
 
-void ClearLibraryLastError(Library*) {}
+void ClearLibraryLastError(Library* library)
+{
+    // Libraries built before TansySetLastError existed cannot be reset; the
+    // caller then compares the value before and after the call.
+    if (library->setLastError) library->setLastError(0);
+}
 
 HWND MainWindow(bool)
 {

@@ -317,6 +317,11 @@ DWORD TansyGetLastError(void)
     return tLastError;
 }
 
+void TansySetLastError(DWORD code)
+{
+    tLastError = code;
+}
+
 // Opens an existing regular file for reading. Folders, FIFOs, devices and
 // sockets are refused with ERROR_ACCESS_DENIED (Windows answers so for a
 // folder), and the open never waits: O_NONBLOCK keeps a FIFO that slipped in

@@ -11,3 +11,4 @@ typedef int (*TansyMessageBoxHook)(HWND owner, const char* text, const char* cap
 
 TANSY_EXPORT void TansySetMessageBoxHook(TansyMessageBoxHook hook);
 TANSY_EXPORT DWORD TansyGetLastError(void);
+TANSY_EXPORT void TansySetLastError(DWORD code);
