@@ -147,16 +147,18 @@ ShortString TextToShort(std::string_view text)
 {
     ShortString result;
     result.Length = static_cast<uint8_t>(std::min<size_t>(text.size(), sizeof result.Chars));
-    std::memcpy(result.Chars, text.data(), result.Length);
+    // An empty view may carry a null pointer, which memcpy must never get.
+    if (result.Length > 0) std::memcpy(result.Chars, text.data(), result.Length);
     return result;
 }
 
 void BoundedCopy(char* dest, std::string_view source, size_t maxLen)
 {
-    const void* zero = std::memchr(source.data(), 0, source.size());
+    // An empty view may carry a null pointer, which memchr and memcpy must never get.
+    const void* zero = source.empty() ? nullptr : std::memchr(source.data(), 0, source.size());
     size_t length = zero ? static_cast<size_t>(static_cast<const char*>(zero) - source.data())
                          : source.size();
     length = std::min(length, maxLen);
-    std::memcpy(dest, source.data(), length);
+    if (length > 0) std::memcpy(dest, source.data(), length);
     dest[length] = 0;
 }
