@@ -1,0 +1,544 @@
+// Times whole passes over big hotlists through the library's exports and sets
+// them against plain reading of the same file: a walk to the last folder, a
+// listing of "\" with everything nested, and a "properties" scan. Prints a
+// table of times, ratios to the plain read, throughput and heap growth.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "CodePageControl.h"
+#include "ScanState.h"
+#include "TANSY_WFX.h"
+#include "TextFile.h"
+#include "tansy_harness.h"
+#include "tansy_windows.h"
+
+// ---------------------------------------------------------------------------
+// Heap accounting: every operator new and delete of the process (the library
+// is linked in) goes through these, so a pass's growth is the peak of live
+// bytes during it less the live bytes before it.
+
+namespace {
+
+struct HeapCount {
+    size_t Live = 0;
+    size_t Peak = 0;
+    uint64_t Allocations = 0;
+};
+constinit HeapCount gHeap;
+
+void* Counted(void* block)
+{
+    if (block != nullptr) {
+        gHeap.Live += malloc_usable_size(block);
+        if (gHeap.Live > gHeap.Peak) gHeap.Peak = gHeap.Live;
+        ++gHeap.Allocations;
+    }
+    return block;
+}
+
+// Out of line, so that the compiler does not pair a visible free() with new.
+[[gnu::noinline]] void Release(void* block) noexcept
+{
+    if (block == nullptr) return;
+    gHeap.Live -= malloc_usable_size(block);
+    std::free(block);
+}
+
+void* Allocate(size_t size)
+{
+    return Counted(std::malloc(size != 0 ? size : 1));
+}
+
+void* AllocateAligned(size_t size, std::align_val_t alignment)
+{
+    void* block = nullptr;
+    const size_t align = std::max(static_cast<size_t>(alignment), sizeof(void*));
+    if (posix_memalign(&block, align, size != 0 ? size : 1) != 0) return nullptr;
+    return Counted(block);
+}
+
+}  // namespace
+
+void* operator new(size_t size)
+{
+    if (void* block = Allocate(size)) return block;
+    throw std::bad_alloc();
+}
+void* operator new[](size_t size)
+{
+    return operator new(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept
+{
+    return Allocate(size);
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept
+{
+    return Allocate(size);
+}
+void* operator new(size_t size, std::align_val_t alignment)
+{
+    if (void* block = AllocateAligned(size, alignment)) return block;
+    throw std::bad_alloc();
+}
+void* operator new[](size_t size, std::align_val_t alignment)
+{
+    return operator new(size, alignment);
+}
+void operator delete(void* block) noexcept { Release(block); }
+void operator delete[](void* block) noexcept { Release(block); }
+void operator delete(void* block, size_t) noexcept { Release(block); }
+void operator delete[](void* block, size_t) noexcept { Release(block); }
+void operator delete(void* block, std::align_val_t) noexcept { Release(block); }
+void operator delete[](void* block, std::align_val_t) noexcept { Release(block); }
+void operator delete(void* block, size_t, std::align_val_t) noexcept { Release(block); }
+void operator delete[](void* block, size_t, std::align_val_t) noexcept { Release(block); }
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// The hotlists.
+
+constexpr const char* kTailFolder = "Last";
+constexpr unsigned kDepth = 3;
+constexpr unsigned kFanout = 6;
+constexpr unsigned kSeed = 7;
+
+enum TFileKind { fkTail, fkNested };
+
+std::string HotlistPath(uint64_t bookmarks, TFileKind kind)
+{
+    return std::string(TANSY_BENCH_DATA_DIR) + "/" + (kind == fkTail ? "tail_" : "nested_") +
+           std::to_string(bookmarks) + ".hotlist";
+}
+
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Writes the hotlist unless an up-to-date one is there: the generator gives
+// the same bytes for the same options.
+void Generate(uint64_t bookmarks, TFileKind kind)
+{
+    namespace fs = std::filesystem;
+    const std::string path = HotlistPath(bookmarks, kind);
+    std::error_code error;
+    if (fs::exists(path, error) &&
+        fs::last_write_time(path, error) >= fs::last_write_time(TANSY_GENHOTLIST, error))
+        return;
+    fs::create_directories(TANSY_BENCH_DATA_DIR);
+    const std::string part = path + ".part";
+    std::string command = Quoted(TANSY_GENHOTLIST) + " --bookmarks " + std::to_string(bookmarks) +
+                          " --depth " + std::to_string(kDepth) + " --fanout " + std::to_string(kFanout) +
+                          " --seed " + std::to_string(kSeed) +
+                          (kind == fkTail ? std::string(" --tail-folder ") + kTailFolder : " --all-nested") +
+                          " --output " + Quoted(part);
+    std::fprintf(stderr, "generating %s\n", path.c_str());
+    if (std::system(command.c_str()) != 0) throw std::runtime_error("genhotlist failed: " + command);
+    fs::rename(part, path);
+}
+
+// ---------------------------------------------------------------------------
+// The passes. Each returns the answer it got (entries listed, boxes shown,
+// lines counted), so a run can be checked against the first one.
+
+int gBoxes = 0;
+
+int CountBox(HWND, const char*, const char*, UINT)
+{
+    ++gBoxes;
+    return IDOK;
+}
+
+void UseHotlist(const std::string& path)
+{
+    HotlistFileName = TextToShort(path);
+    TansySetMessageBoxHook(&CountBox);
+}
+
+// Plain reading: the same buffer size as the library's reader, lines counted
+// with memchr.
+int64_t BaselinePass(const std::string& path)
+{
+    static std::vector<char> buffer(kTextBufferSize);
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return -1;
+    int64_t lines = 0;
+    DWORD got = 0;
+    while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got != 0) {
+        const char* p = buffer.data();
+        const char* const end = p + got;
+        while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))) != nullptr) {
+            ++lines;
+            ++p;
+        }
+    }
+    CloseHandle(file);
+    return lines;
+}
+
+// Lists a folder to its end: the number of entries, or -1 when FsFindFirst
+// found none. `firstName` receives the first entry's name.
+int64_t ListFolder(const std::string& folder, std::string* firstName = nullptr)
+{
+    std::vector<char> path(folder.begin(), folder.end());
+    path.push_back('\0');
+    WIN32_FIND_DATAA record;
+    if (FsFindFirst(path.data(), &record) == INVALID_HANDLE_VALUE) return -1;
+    if (firstName != nullptr) *firstName = record.cFileName;
+    int64_t entries = 1;
+    while (FsFindNext(nullptr, &record)) ++entries;
+    FsFindClose(nullptr);
+    return entries;
+}
+
+// Boxes shown for one "properties" request, or -1 when the call failed.
+int64_t PropertiesPass(const std::string& remoteName)
+{
+    std::vector<char> name(remoteName.begin(), remoteName.end());
+    name.push_back('\0');
+    char verb[] = "properties";
+    gBoxes = 0;
+    if (FsExecuteFile(nullptr, name.data(), verb) != FS_EXEC_OK) return -1;
+    return gBoxes;
+}
+
+enum TPassKind { pkBaseline, pkWalk, pkListRoot, pkProperties };
+
+struct TScenario {
+    TPassKind Kind;
+    TFileKind File;
+    const char* Label;
+};
+
+// The baseline of each file comes first: the passes after it are set against it.
+constexpr TScenario kScenarios[] = {
+    {pkBaseline, fkTail, "baseline: ReadFile + memchr"},
+    {pkWalk, fkTail, "walk to the last folder"},
+    {pkProperties, fkTail, "properties scan"},
+    {pkBaseline, fkNested, "baseline: ReadFile + memchr"},
+    {pkListRoot, fkNested, "list \\ (all nested)"},
+};
+constexpr size_t kScenarioCount = sizeof kScenarios / sizeof kScenarios[0];
+
+struct TSizeSetup {
+    uint64_t Bookmarks = 0;
+    std::string RemoteName;            // the bookmark the properties scan asks for
+    int64_t Expected[kScenarioCount] = {};  // each pass's answer, checked on every run
+};
+
+int64_t RunPass(const TScenario& scenario, const TSizeSetup& setup)
+{
+    const std::string hotlist = HotlistPath(setup.Bookmarks, scenario.File);
+    UseHotlist(hotlist);
+    switch (scenario.Kind) {
+    case pkBaseline: return BaselinePass(hotlist);
+    case pkWalk: return ListFolder(std::string("\\") + kTailFolder);
+    case pkListRoot: return ListFolder("\\");
+    case pkProperties: return PropertiesPass(setup.RemoteName);
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------------------
+// Work done in a child process, so that the benchmark process itself starts
+// every measured pass from the same state (cold library buffers included).
+
+template <class Work>
+std::string InChild(Work work)
+{
+    int ends[2];
+    if (pipe(ends) != 0) throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0) throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
+    if (child == 0) {
+        close(ends[0]);
+        int status = 0;
+        try {
+            const std::string answer = work();
+            size_t done = 0;
+            while (done < answer.size()) {
+                const ssize_t n = write(ends[1], answer.data() + done, answer.size() - done);
+                if (n <= 0) break;
+                done += static_cast<size_t>(n);
+            }
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            status = 1;
+        }
+        close(ends[1]);
+        _exit(status);
+    }
+    close(ends[1]);
+    std::string answer;
+    char chunk[4096];
+    ssize_t n;
+    while ((n = read(ends[0], chunk, sizeof chunk)) > 0) answer.append(chunk, static_cast<size_t>(n));
+    close(ends[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("a setup step failed");
+    return answer;
+}
+
+// The name of the first bookmark of the tail folder, and every pass's answer.
+TSizeSetup Prepare(uint64_t bookmarks)
+{
+    TSizeSetup setup;
+    setup.Bookmarks = bookmarks;
+    const std::string answer = InChild([&] {
+        UseHotlist(HotlistPath(bookmarks, fkTail));
+        std::string first;
+        if (ListFolder(std::string("\\") + kTailFolder, &first) <= 0)
+            throw std::runtime_error("the tail folder lists no entry");
+        TSizeSetup found = setup;
+        found.RemoteName = std::string("\\") + kTailFolder + "\\" + first;
+        std::string text = found.RemoteName + "\n";
+        for (const TScenario& scenario : kScenarios) text += std::to_string(RunPass(scenario, found)) + "\n";
+        return text;
+    });
+    size_t at = answer.find('\n');
+    setup.RemoteName = answer.substr(0, at);
+    for (size_t i = 0; i < kScenarioCount; ++i) {
+        const size_t next = answer.find('\n', at + 1);
+        setup.Expected[i] = std::stoll(answer.substr(at + 1, next - at - 1));
+        if (setup.Expected[i] <= 0)
+            throw std::runtime_error(std::string("no answer from the pass ") + kScenarios[i].Label);
+        at = next;
+    }
+    return setup;
+}
+
+struct TMemory {
+    uint64_t ColdGrowth = 0;   // peak live bytes of a first pass, less the bytes before it
+    uint64_t WarmGrowth = 0;   // the same for the pass after it
+    uint64_t WarmAllocations = 0;
+};
+
+TMemory MeasureMemory(const TScenario& scenario, const TSizeSetup& setup)
+{
+    const std::string answer = InChild([&] {
+        TMemory memory;
+        size_t before = gHeap.Live;
+        gHeap.Peak = before;
+        RunPass(scenario, setup);
+        memory.ColdGrowth = gHeap.Peak - before;
+        before = gHeap.Live;
+        gHeap.Peak = before;
+        const uint64_t allocations = gHeap.Allocations;
+        RunPass(scenario, setup);
+        memory.WarmGrowth = gHeap.Peak - before;
+        memory.WarmAllocations = gHeap.Allocations - allocations;
+        char text[96];
+        std::snprintf(text, sizeof text, "%" PRIu64 " %" PRIu64 " %" PRIu64, memory.ColdGrowth,
+                      memory.WarmGrowth, memory.WarmAllocations);
+        return std::string(text);
+    });
+    TMemory memory;
+    if (std::sscanf(answer.c_str(), "%" SCNu64 " %" SCNu64 " %" SCNu64, &memory.ColdGrowth,
+                    &memory.WarmGrowth, &memory.WarmAllocations) != 3)
+        throw std::runtime_error("no memory figures from " + std::string(scenario.Label));
+    return memory;
+}
+
+// ---------------------------------------------------------------------------
+// Timing and the table.
+
+std::string BenchmarkName(const TScenario& scenario, uint64_t bookmarks)
+{
+    static const char* const kKinds[] = {"baseline", "walk", "list_root", "properties"};
+    return std::string(kKinds[scenario.Kind]) + (scenario.File == fkTail ? "_tail/" : "_nested/") +
+           std::to_string(bookmarks);
+}
+
+// Keeps the median CPU time per pass (or the single time without repetitions).
+// CPU time of the process (user and system) rather than wall time, so that
+// other work on the machine does not move the ratios.
+class TTableReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> Milliseconds;
+
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            if (median || single) Milliseconds[run.run_name.function_name] = run.GetAdjustedCPUTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+std::string SizeLabel(uint64_t bookmarks)
+{
+    int power = 0;
+    uint64_t rest = bookmarks;
+    while (rest >= 10 && rest % 10 == 0) {
+        rest /= 10;
+        ++power;
+    }
+    return rest == 1 ? "10^" + std::to_string(power) : std::to_string(bookmarks);
+}
+
+struct TGoal {
+    TPassKind Kind;
+    double MaxRatio;
+};
+constexpr TGoal kGoals[] = {{pkWalk, 2.0}, {pkListRoot, 2.5}, {pkProperties, 4.0}};
+constexpr uint64_t kMaxGrowthDifference = 1024 * 1024;
+
+int PrintTable(const std::vector<TSizeSetup>& setups,
+               const std::map<std::string, TMemory>& memory, const TTableReporter& reporter)
+{
+    std::printf("\nCode page %u, hotlists of genhotlist --depth %u --fanout %u --seed %u, "
+                "buffer %zu KiB.\n\n",
+                static_cast<unsigned>(TansyActiveCodePage()), kDepth, kFanout, kSeed, kTextBufferSize / 1024);
+    std::printf("| Bookmarks | File MB | Pass | CPU ms per pass | x baseline | MB/s | "
+                "Peak growth, first pass | Peak growth, next pass | Allocations, next pass |\n");
+    std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|\n");
+    bool met = true;
+    // By scenario: the first pass's growth on the smallest and on the largest hotlist.
+    std::map<size_t, std::pair<int64_t, int64_t>> growthRange;
+    for (const TSizeSetup& setup : setups) {
+        double baseline = 0;
+        for (size_t index = 0; index < kScenarioCount; ++index) {
+            const TScenario& scenario = kScenarios[index];
+            const std::string name = BenchmarkName(scenario, setup.Bookmarks);
+            const auto time = reporter.Milliseconds.find(name);
+            const double bytes = static_cast<double>(
+                std::filesystem::file_size(HotlistPath(setup.Bookmarks, scenario.File)));
+            const TMemory& mem = memory.at(name);
+            if (time == reporter.Milliseconds.end()) {
+                std::printf("| %s | %.1f | %s | failed | | | | | |\n", SizeLabel(setup.Bookmarks).c_str(),
+                            bytes / 1e6, scenario.Label);
+                met = false;
+                continue;
+            }
+            if (scenario.Kind == pkBaseline) baseline = time->second;
+            const double ratio = baseline > 0 ? time->second / baseline : 0;
+            std::printf("| %s | %.1f | %s | %.2f | %.2f | %.0f | %.1f KiB | %" PRIu64 " B | %" PRIu64 " |\n",
+                        SizeLabel(setup.Bookmarks).c_str(), bytes / 1e6, scenario.Label, time->second, ratio,
+                        bytes / 1e6 / (time->second / 1e3), static_cast<double>(mem.ColdGrowth) / 1024,
+                        mem.WarmGrowth, mem.WarmAllocations);
+            for (const TGoal& goal : kGoals)
+                if (goal.Kind == scenario.Kind && ratio > goal.MaxRatio) met = false;
+            auto range = growthRange.find(index);
+            const auto growth = static_cast<int64_t>(mem.ColdGrowth);
+            if (range == growthRange.end())
+                growthRange[index] = {growth, growth};
+            else
+                range->second.second = growth;
+        }
+    }
+    std::printf("\nGoals: walk <= 2x, list \\ <= 2.5x, properties <= 4x the baseline's time; "
+                "peak growth from the smallest to the largest hotlist under 1 MiB.\n");
+    for (const auto& [index, range] : growthRange) {
+        const int64_t difference = range.second - range.first;
+        std::printf("Peak growth of the first pass, %s (%s hotlist): %+.1f KiB from the smallest to the "
+                    "largest hotlist\n",
+                    kScenarios[index].Label, kScenarios[index].File == fkTail ? "tail" : "nested",
+                    static_cast<double>(difference) / 1024);
+        if (difference >= static_cast<int64_t>(kMaxGrowthDifference)) met = false;
+    }
+    std::printf("%s\n", met ? "All goals met." : "Some goals are NOT met.");
+    return met ? 0 : 2;
+}
+
+// Takes --sizes=4,5,6 (powers of ten) out of the arguments.
+std::vector<uint64_t> TakeSizes(int& argc, char** argv)
+{
+    std::vector<uint64_t> sizes = {10000, 100000, 1000000};
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument.rfind("--sizes=", 0) != 0) {
+            argv[kept++] = argv[i];
+            continue;
+        }
+        sizes.clear();
+        size_t at = 8;
+        while (at < argument.size()) {
+            const size_t comma = std::min(argument.find(',', at), argument.size());
+            uint64_t size = 1;
+            for (int power = std::stoi(argument.substr(at, comma - at)); power > 0; --power) size *= 10;
+            sizes.push_back(size);
+            at = comma + 1;
+        }
+    }
+    argc = kept;
+    return sizes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // The code page the library is used with, unless the caller chose one.
+    setenv("TANSY_CODEPAGE", "1251", 0);
+    try {
+        const std::vector<uint64_t> sizes = TakeSizes(argc, argv);
+        benchmark::Initialize(&argc, argv);
+        if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+        std::vector<TSizeSetup> setups;
+        std::map<std::string, TMemory> memory;
+        for (const uint64_t bookmarks : sizes) {
+            Generate(bookmarks, fkTail);
+            Generate(bookmarks, fkNested);
+            setups.push_back(Prepare(bookmarks));
+            for (const TScenario& scenario : kScenarios)
+                memory[BenchmarkName(scenario, bookmarks)] = MeasureMemory(scenario, setups.back());
+        }
+
+        for (const TSizeSetup& setup : setups) {
+            for (size_t i = 0; i < kScenarioCount; ++i) {
+                const TScenario& scenario = kScenarios[i];
+                const double bytes = static_cast<double>(
+                    std::filesystem::file_size(HotlistPath(setup.Bookmarks, scenario.File)));
+                benchmark::RegisterBenchmark(
+                    BenchmarkName(scenario, setup.Bookmarks).c_str(),
+                    [&setup, i, bytes](benchmark::State& state) {
+                        for (auto _ : state) {
+                            const int64_t answer = RunPass(kScenarios[i], setup);
+                            if (answer != setup.Expected[i]) {
+                                state.SkipWithError("the pass gave another answer than before");
+                                break;
+                            }
+                        }
+                        state.SetBytesProcessed(static_cast<int64_t>(bytes * static_cast<double>(state.iterations())));
+                    })
+                    ->Unit(benchmark::kMillisecond)
+                    ->MinTime(0.3)
+                    ->Repetitions(3)
+                    ->ReportAggregatesOnly(true);
+            }
+        }
+        TTableReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        benchmark::Shutdown();
+        return PrintTable(setups, memory, reporter);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tansy_bench: %s\n", e.what());
+        return 1;
+    }
+}
