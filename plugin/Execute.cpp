@@ -14,16 +14,28 @@ constexpr std::u16string_view kPropertiesCaption = u"Параметры закл
 // The listing shows a name of more than 260 bytes cut to its first 260.
 constexpr size_t kShownNameLimit = MAX_PATH;
 
-// True when the bookmark named `name` in the current folder is the entry the
-// host showed under `remoteName`.
-bool IsShownAs(const AnsiString& name, std::string_view remoteName)
+// The current folder's path as ANSI text with a closing "\\": the beginning
+// of the path of every bookmark in it.
+void FolderPrefix(AnsiString& folder)
 {
-    AnsiString folder = AnsiFromWide(CurPath);
+    AssignAnsiFromWide(folder, CurPath);
     if (folder.empty() || folder.back() != '\\') folder += '\\';
+}
+
+// The name that `remoteName` gives a bookmark of the folder `folder` (from
+// FolderPrefix); false when remoteName lies in no such place.
+bool NameInFolder(std::string_view remoteName, std::string_view folder, std::string_view& shown)
+{
     if (remoteName.size() < folder.size() || remoteName.substr(0, folder.size()) != folder) return false;
-    const std::string_view shown = remoteName.substr(folder.size());
+    shown = remoteName.substr(folder.size());
+    return true;
+}
+
+// True when the bookmark named `name` is the entry the host showed as `shown`.
+bool IsShownAs(std::string_view name, std::string_view shown)
+{
     if (shown == name) return true;
-    return name.size() > kShownNameLimit && shown == std::string_view(name).substr(0, kShownNameLimit);
+    return name.size() > kShownNameLimit && shown == name.substr(0, kShownNameLimit);
 }
 
 void ShowProperties(HWND mainWin, const TTansyBookmarkUrl& url)
@@ -42,16 +54,35 @@ void PropertiesScan(HWND mainWin, std::string_view remoteName)
     CurPath = u"\\";
     TTansyBookmarkDir dir;
     TTansyBookmarkUrl url;
+    // A bookmark's text fields are converted only when its folder is the one
+    // remoteName lies in, and all of them only when its box is shown.
+    TKeptUrlTexts texts;
+    AnsiString folder;  // kept up with CurPath
+    AnsiString name;
+    FolderPrefix(folder);
     while (!HotlistAtEnd(HotlistText)) {
         if (CurLine == kFolderMarker) {
             ReadDirBlock(HotlistText, CurLine, dir);
             JoinToCurPath(ShownName(dir.Name));
+            FolderPrefix(folder);
         } else if (CurLine == kUrlMarker) {
-            ReadUrlBlock(HotlistText, CurLine, url);
-            if (IsShownAs(AnsiFromUtf8(url.Name), remoteName)) ShowProperties(mainWin, url);
+            ReadUrlBlockKeepingTexts(HotlistText, CurLine, url, texts);
+            std::string_view shown;
+            if (NameInFolder(remoteName, folder, shown)) {
+                StoreKeptName(texts, url);
+                AssignAnsiFromUtf8(name, url.Name);
+                if (IsShownAs(name, shown)) {
+                    StoreKeptTexts(texts, url);
+                    ShowProperties(mainWin, url);
+                    FolderPrefix(folder);
+                }
+            }
         }
-        ReadNextLine();
-        if (CurLine == kFolderEnd) StepUpCurPath();
+        if (!ReadNextMarkedLine()) break;
+        if (CurLine == kFolderEnd) {
+            StepUpCurPath();
+            FolderPrefix(folder);
+        }
     }
     CloseTextFile(HotlistText);
 }

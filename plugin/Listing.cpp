@@ -51,7 +51,7 @@ TSeekResult SeekEntry()
 {
     for (;;) {
         if (CurLine == kFolderMarker || CurLine == kUrlMarker) return srEntry;
-        ReadNextLine();
+        if (!ReadNextMarkedLine()) return srFileEnd;
         if (HotlistAtEnd(HotlistText)) return srFileEnd;
         if (CurLine == kFolderEnd) return srFolderEnd;
     }
@@ -89,7 +89,12 @@ HANDLE FindFirst(const char* path, WIN32_FIND_DATAA* findData)
         else if (CurLine == kFolderEnd)
             LeaveFolder();
         if (HotlistAtEnd(HotlistText)) return NoEntries();
-        ReadNextLine();
+        // Lines that change nothing are passed over at once, unless the walk
+        // stops at the next line, whatever it is.
+        if (requested == CurPath)
+            ReadNextLine();
+        else if (!ReadNextMarkedLine())
+            return NoEntries();
     }
 
     ListDepth = CurDepth;
@@ -126,7 +131,10 @@ BOOL FindNext(WIN32_FIND_DATAA* findData)
         else if (CurLine == kFolderEnd)
             LeaveFolder();
         if (HotlistAtEnd(HotlistText)) return FS_FIND_DONE;
-        ReadNextLine();
+        if (listed == CurPath)
+            ReadNextLine();
+        else if (!ReadNextMarkedLine())
+            return FS_FIND_DONE;
     }
 
     // Back to the listed folder's depth where folder lines and "-" lines

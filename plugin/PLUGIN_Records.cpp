@@ -1,5 +1,7 @@
 // Folder and bookmark records: the field-line classifier, the field parser,
 // the block readers, and the find data that the file manager shows.
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstring>
 
@@ -31,24 +33,48 @@ constexpr KeyText kKeyTexts[] = {
     {"PANEL_POS", hkPanelPos},
 };
 
-// The text after the line's first "="; a line without one is its own value.
-std::string_view FieldValue(std::string_view line)
+constexpr size_t LongestKeyText()
 {
-    const size_t equals = line.find('=');
-    return equals == std::string_view::npos ? line : line.substr(equals + 1);
+    size_t longest = 0;
+    for (const KeyText& key : kKeyTexts) longest = std::max(longest, key.Text.size());
+    return longest;
+}
+static_assert(kKeyWindow == 1 + LongestKeyText());
+
+// True when `line` holds `key` from its second character on and goes on
+// after it.
+template <size_t N>
+bool HasKey(std::string_view line, const char (&key)[N])
+{
+    return line.size() > N - 1 && std::memcmp(line.data() + 1, key, N - 1) == 0;
 }
 
-// Block lines converted back to ANSI text, kept across blocks.
-AnsiString FieldText;
-
-template <class Record, class Apply>
-void ReadBlock(TTextFile& file, WideString& line, Record& record, Apply apply)
+// Where ReadUrlBlockKeepingTexts keeps the value of a text field.
+TKeptText* KeptTextOf(TKeptUrlTexts& texts, THotlistKey key)
 {
-    while (!line.empty()) {
-        ReadHotlistLine(file, line);
-        AssignAnsiFromWide(FieldText, line);
-        apply(FieldText, ClassifyFieldLine(FieldText), record);
+    switch (key) {
+    case hkName: return &texts.Name;
+    case hkUrl: return &texts.Url;
+    case hkShortName: return &texts.ShortName;
+    case hkDescription: return &texts.Description;
+    case hkIconFile: return &texts.IconFile;
+    default: return nullptr;
     }
+}
+
+// Stores a kept value into `url` as ReadUrlBlock would have stored it; a
+// field the block did not hold is cleared.
+void StoreKept(const TKeptText& text, THotlistKey key, TTansyBookmarkUrl& url)
+{
+    if (!text.Present) {
+        StoreUrlValue({}, key, url);
+        return;
+    }
+    TFieldLine field;
+    field.Key = key;
+    field.Value = text.Bytes;
+    field.NeedsRoundTrip = text.NeedsRoundTrip;
+    StoreUrlValue(AnsiValue(field), key, url);
 }
 
 void CopyName(const AnsiString& utf8Name, WIN32_FIND_DATAA& findData)
@@ -65,11 +91,55 @@ void CopyName(const AnsiString& utf8Name, WIN32_FIND_DATAA& findData)
 
 THotlistKey ClassifyFieldLine(std::string_view line)
 {
-    for (const KeyText& key : kKeyTexts) {
-        if (line.size() > key.Text.size() && line.substr(1, key.Text.size()) == key.Text)
-            return key.Key;
+    // No key text is the beginning of another, so at most one matches; the
+    // line's second character tells which can (the order above then does
+    // not matter).
+    if (line.size() < 2) return hkNone;
+    switch (line[1]) {
+    case 'A': return HasKey(line, "ACTIVE") ? hkActive : hkNone;
+    case 'C': return HasKey(line, "CREATED") ? hkCreated : hkNone;
+    case 'D': return HasKey(line, "DESCRIPTION") ? hkDescription : hkNone;
+    case 'I':
+        if (HasKey(line, "ID")) return hkId;
+        if (HasKey(line, "ICONFILE")) return hkIconFile;
+        return HasKey(line, "IN PANEL") ? hkInPanel : hkNone;
+    case 'N': return HasKey(line, "NAME") ? hkName : hkNone;
+    case 'O': return HasKey(line, "ON PERSONALBAR") ? hkOnPersonalBar : hkNone;
+    case 'P':
+        if (HasKey(line, "PERSONALBAR_POS")) return hkPersonalBarPos;
+        return HasKey(line, "PANEL_POS") ? hkPanelPos : hkNone;
+    case 'S': return HasKey(line, "SHORT NAME") ? hkShortName : hkNone;
+    case 'T': return HasKey(line, "TRASH FOLDER") ? hkTrashFolder : hkNone;
+    case 'U': return HasKey(line, "URL") ? hkUrl : hkNone;
+    case 'V': return HasKey(line, "VISITED") ? hkVisited : hkNone;
+    default: return hkNone;
     }
-    return hkNone;
+}
+
+std::string_view FieldValue(std::string_view line)
+{
+    const size_t equals = line.find('=');
+    return equals == std::string_view::npos ? line : line.substr(equals + 1);
+}
+
+size_t FieldValueStart(std::string_view line, THotlistKey key)
+{
+    // Where "=" follows the key at once, that is the first "=" unless the
+    // indent is one: no key text holds an "=".
+    const size_t afterKey = 1 + KeyTextLength(key);
+    if (key != hkNone && line.size() > afterKey && line[afterKey] == '=' && line[0] != '=') return afterKey + 1;
+    const size_t equals = line.find('=');
+    return equals == std::string_view::npos ? 0 : equals + 1;
+}
+
+size_t KeyTextLength(THotlistKey key)
+{
+    static constexpr auto kLengths = [] {
+        std::array<uint8_t, hkActive + 1> lengths{};
+        for (const KeyText& text : kKeyTexts) lengths[text.Key] = static_cast<uint8_t>(text.Text.size());
+        return lengths;
+    }();
+    return key >= 0 && key < static_cast<int32_t>(kLengths.size()) ? kLengths[key] : 0;
 }
 
 // Both clear their strings in place, so a record reused block after block
@@ -106,12 +176,21 @@ void ClearBookmarkUrl(TTansyBookmarkUrl& url)
 
 void ApplyDirField(std::string_view line, THotlistKey key, TTansyBookmarkDir& dir)
 {
-    const std::string_view value = FieldValue(line);
+    StoreDirValue(FieldValue(line), key, dir);
+}
+
+void ApplyUrlField(std::string_view line, THotlistKey key, TTansyBookmarkUrl& url)
+{
+    StoreUrlValue(FieldValue(line), key, url);
+}
+
+void StoreDirValue(std::string_view value, THotlistKey key, TTansyBookmarkDir& dir)
+{
     switch (key) {
     case hkId: dir.Id = TextToInt(value); break;
     case hkName: dir.Name.assign(value); break;
     case hkShortName: dir.ShortName = TextToShort(value); break;
-    case hkDescription: dir.Description = WideFromAnsi(value); break;
+    case hkDescription: AssignWideFromAnsi(dir.Description, value); break;
     case hkOnPersonalBar: dir.OnPersonalBar = TextToFlag(value); break;
     case hkPersonalBarPos: dir.PersonalBarPos = TextToInt(value); break;
     case hkTrashFolder: dir.TrashFolder = TextToFlag(value); break;
@@ -122,22 +201,21 @@ void ApplyDirField(std::string_view line, THotlistKey key, TTansyBookmarkDir& di
     }
 }
 
-void ApplyUrlField(std::string_view line, THotlistKey key, TTansyBookmarkUrl& url)
+void StoreUrlValue(std::string_view value, THotlistKey key, TTansyBookmarkUrl& url)
 {
-    const std::string_view value = FieldValue(line);
     switch (key) {
     case hkId: url.Id = TextToInt(value); break;
     case hkName: url.Name.assign(value); break;
     case hkShortName: url.ShortName = TextToShort(value); break;
-    case hkDescription: url.Description = WideFromAnsi(value); break;
+    case hkDescription: AssignWideFromAnsi(url.Description, value); break;
     case hkOnPersonalBar: url.OnPersonalBar = TextToFlag(value); break;
     case hkPersonalBarPos: url.PersonalBarPos = TextToInt(value); break;
     case hkInPanel: url.InPanel = TextToFlag(value) ? -1 : 0; break;
     case hkPanelPos: url.PanelPos = TextToInt(value); break;
     case hkCreated: url.Created = static_cast<uint32_t>(TextToInt(value)); break;
     case hkVisited: url.Visited = static_cast<uint32_t>(TextToInt(value)); break;
-    case hkUrl: url.Url = WideFromAnsi(value); break;
-    case hkIconFile: url.IconFile = WideFromAnsi(value); break;
+    case hkUrl: AssignWideFromAnsi(url.Url, value); break;
+    case hkIconFile: AssignWideFromAnsi(url.IconFile, value); break;
     case hkActive: url.Active = TextToFlag(value); break;
     default: break;
     }
@@ -146,13 +224,54 @@ void ApplyUrlField(std::string_view line, THotlistKey key, TTansyBookmarkUrl& ur
 void ReadDirBlock(TTextFile& file, WideString& line, TTansyBookmarkDir& dir)
 {
     ClearBookmarkDir(dir);
-    ReadBlock(file, line, dir, ApplyDirField);
+    ReadBlockLines(file, line, [&](const TFieldLine& field) {
+        if (field.Key != hkNone) StoreDirValue(AnsiValue(field), field.Key, dir);
+    });
 }
 
 void ReadUrlBlock(TTextFile& file, WideString& line, TTansyBookmarkUrl& url)
 {
     ClearBookmarkUrl(url);
-    ReadBlock(file, line, url, ApplyUrlField);
+    ReadBlockLines(file, line, [&](const TFieldLine& field) {
+        if (field.Key != hkNone) StoreUrlValue(AnsiValue(field), field.Key, url);
+    });
+}
+
+void ReadUrlBlockKeepingTexts(TTextFile& file, WideString& line, TTansyBookmarkUrl& url,
+                              TKeptUrlTexts& texts)
+{
+    // The text fields are left for StoreKeptName and StoreKeptTexts to set.
+    url.Active = false;
+    url.OnPersonalBar = false;
+    url.Id = url.PersonalBarPos = url.InPanel = url.PanelPos = 0;
+    url.Created = url.Visited = 0;
+    for (TKeptText* text : {&texts.Name, &texts.Url, &texts.ShortName, &texts.Description, &texts.IconFile})
+        text->Present = false;
+    ReadBlockLines(file, line, [&](const TFieldLine& field) {
+        if (field.Key == hkNone) return;
+        // Text fields never fail, so keeping them changes no outcome.
+        if (TKeptText* text = KeptTextOf(texts, field.Key)) {
+            text->Bytes.assign(field.Value);
+            text->NeedsRoundTrip = field.NeedsRoundTrip;
+            text->Present = true;
+            return;
+        }
+        StoreUrlValue(AnsiValue(field), field.Key, url);
+    });
+}
+
+void StoreKeptName(const TKeptUrlTexts& texts, TTansyBookmarkUrl& url)
+{
+    StoreKept(texts.Name, hkName, url);
+}
+
+void StoreKeptTexts(const TKeptUrlTexts& texts, TTansyBookmarkUrl& url)
+{
+    StoreKept(texts.Name, hkName, url);
+    StoreKept(texts.Url, hkUrl, url);
+    StoreKept(texts.ShortName, hkShortName, url);
+    StoreKept(texts.Description, hkDescription, url);
+    StoreKept(texts.IconFile, hkIconFile, url);
 }
 
 void DirToFindData(const TTansyBookmarkDir& dir, WIN32_FIND_DATAA& findData)

@@ -17,6 +17,14 @@ inline void ReadNextLine()
     ReadHotlistLine(HotlistText, CurLine);
 }
 
+// Reads the next line and on over lines that are neither a marker nor "-"
+// and begin with no "#" (ReadPastPlainLines). False when the file ended after
+// such a line.
+inline bool ReadNextMarkedLine()
+{
+    return ReadPastPlainLines(HotlistText, CurLine);
+}
+
 // Appends a folder name to CurPath, with a "\" unless CurPath ends in one.
 inline void JoinToCurPath(std::u16string_view name)
 {
@@ -27,7 +35,9 @@ inline void JoinToCurPath(std::u16string_view name)
 // The current folder's parent becomes the current folder.
 inline void StepUpCurPath()
 {
-    CurPath = WideFromAnsi(ParentPath(AnsiFromWide(CurPath)));
+    static AnsiString path;  // reused, so that leaving a folder allocates nothing
+    AssignAnsiFromWide(path, CurPath);
+    AssignWideFromAnsi(CurPath, std::string_view(path).substr(0, ParentPathLength(path)));
 }
 
 // The host's path as a path of the virtual tree: hosts that write paths
@@ -44,7 +54,12 @@ inline AnsiString VirtualPath(const char* hostPath)
 }
 
 // The name a folder that is passed over adds to the path: decoded for show.
-inline WideString ShownName(const AnsiString& utf8Name)
+// The text stays valid until the next call.
+inline std::u16string_view ShownName(const AnsiString& utf8Name)
 {
-    return WideFromAnsi(AnsiFromUtf8(utf8Name));
+    static AnsiString decoded;
+    static WideString shown;
+    AssignAnsiFromUtf8(decoded, utf8Name);
+    AssignWideFromAnsi(shown, decoded);
+    return shown;
 }

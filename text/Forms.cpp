@@ -30,6 +30,11 @@ constexpr size_t kMaxChunk = INT_MAX / 4;
 
 }  // namespace
 
+bool IsAsciiText(std::string_view text)
+{
+    return IsAscii(text.data(), text.size());
+}
+
 void AssignWideFromAnsi(WideString& target, std::string_view text)
 {
     // Every ANSI code page of the system maps ASCII bytes to the same units.
@@ -86,11 +91,13 @@ AnsiString AnsiFromWide(std::u16string_view text)
     return result;
 }
 
-AnsiString AnsiFromUtf8(std::string_view text)
+namespace {
+
+// Decodes UTF-8 into `units`, without the 4-byte form; false on a sequence
+// that lacks a byte or has a byte that is no continuation byte.
+bool DecodeUtf8(std::string_view text, WideString& units)
 {
-    if (text.empty()) return {};
-    WideString units;
-    units.reserve(text.size());
+    units.clear();
     const auto isTrail = [](uint8_t b) { return (b & 0xC0) == 0x80; };
     size_t i = 0;
     while (i < text.size()) {
@@ -99,21 +106,47 @@ AnsiString AnsiFromUtf8(std::string_view text)
             units.push_back(b);
             i += 1;
         } else if ((b & 0x20) == 0) {
-            if (i + 1 >= text.size()) return {};
+            if (i + 1 >= text.size()) return false;
             const uint8_t b2 = static_cast<uint8_t>(text[i + 1]);
-            if (!isTrail(b2)) return {};
+            if (!isTrail(b2)) return false;
             units.push_back(static_cast<char16_t>(((b & 0x1F) << 6) | (b2 & 0x3F)));
             i += 2;
         } else {
-            if (i + 2 >= text.size()) return {};
+            if (i + 2 >= text.size()) return false;
             const uint8_t b2 = static_cast<uint8_t>(text[i + 1]);
             const uint8_t b3 = static_cast<uint8_t>(text[i + 2]);
-            if (!isTrail(b2) || !isTrail(b3)) return {};
+            if (!isTrail(b2) || !isTrail(b3)) return false;
             units.push_back(static_cast<char16_t>(((b & 0x0F) << 12) | ((b2 & 0x3F) << 6) | (b3 & 0x3F)));
             i += 3;
         }
     }
-    return AnsiFromWide(units);
+    return true;
+}
+
+}  // namespace
+
+void AssignAnsiFromUtf8(AnsiString& target, std::string_view text)
+{
+    // ASCII decodes to the same units, which every code page narrows back to
+    // the same bytes.
+    if (IsAscii(text.data(), text.size())) {
+        target.assign(text);
+        return;
+    }
+    // Decoded units are kept per thread, so that repeated calls reuse them.
+    thread_local WideString units;
+    if (!DecodeUtf8(text, units)) {
+        target.clear();
+        return;
+    }
+    AssignAnsiFromWide(target, units);
+}
+
+AnsiString AnsiFromUtf8(std::string_view text)
+{
+    AnsiString result;
+    AssignAnsiFromUtf8(result, text);
+    return result;
 }
 
 WideString WideFromZString(const char* text)

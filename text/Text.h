@@ -19,6 +19,10 @@ struct ShortString {
     std::string_view View() const { return {Chars, Length}; }
 };
 
+// True when every byte is below 0x80: such text converts to and from every
+// ANSI code page unchanged.
+bool IsAsciiText(std::string_view text);
+
 // Code-page conversions (never fail).
 WideString WideFromAnsi(std::string_view text);
 AnsiString AnsiFromWide(std::u16string_view text);
@@ -27,6 +31,8 @@ void AssignWideFromAnsi(WideString& target, std::string_view text);
 // Same as AnsiFromWide, reusing the target's storage.
 void AssignAnsiFromWide(AnsiString& target, std::u16string_view text);
 AnsiString AnsiFromUtf8(std::string_view text);
+// Same as AnsiFromUtf8, reusing the target's storage.
+void AssignAnsiFromUtf8(AnsiString& target, std::string_view text);
 
 WideString WideFromZString(const char* text);
 AnsiString AnsiFromZString(const char* text);
@@ -48,5 +54,7 @@ AnsiString BoolToText(uint8_t flag);
 
 // Paths and pieces of text.
 AnsiString ParentPath(std::string_view path);
+// The length of ParentPath(path), which is always the beginning of `path`.
+size_t ParentPathLength(std::string_view path);
 AnsiString SubText(std::string_view text, int64_t index, int64_t count);
 int32_t TextPos(std::string_view sub, std::string_view text);

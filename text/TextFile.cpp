@@ -28,7 +28,21 @@ bool FillBuffer(TTextFile& file)
     file.Pos = 0;
     file.Count = got;
     if (got == 0) file.Ended = true;
+    // One search per block: files with LF breaks have no CR to drop at all.
+    const void* cr = std::memchr(file.Buffer.data(), '\r', got);
+    file.NextCr = cr ? static_cast<size_t>(static_cast<const char*>(cr) - file.Buffer.data()) : got;
     return got != 0;
+}
+
+// True when the block holds a CR among the `length` bytes at the read position.
+bool CrWithin(TTextFile& file, size_t length)
+{
+    if (file.NextCr < file.Pos) {
+        const char* from = file.Buffer.data() + file.Pos;
+        const void* cr = std::memchr(from, '\r', file.Count - file.Pos);
+        file.NextCr = cr ? static_cast<size_t>(static_cast<const char*>(cr) - file.Buffer.data()) : file.Count;
+    }
+    return file.NextCr < file.Pos + length;
 }
 
 void DropCarriageReturns(AnsiString& line)
@@ -49,7 +63,7 @@ void OpenTextForReading(TTextFile& file, const ShortString& name)
     file.Name = name;
     file.Mode = tfClosed;
     file.Handle = nullptr;
-    file.Pos = file.Count = 0;
+    file.Pos = file.Count = file.NextCr = 0;
     file.Ended = false;
     file.Failure = 0;
     // An unconfigured name must not fall back to the host's standard input:
@@ -81,23 +95,40 @@ void ReadTextLine(TTextFile& file, AnsiString& line)
         file.Failure = ioFileNotOpenForInput;
         return;
     }
+    bool crSeen = false;
     for (;;) {
         if (file.Pos == file.Count && !FillBuffer(file)) break;
         const char* start = file.Buffer.data() + file.Pos;
         const size_t available = file.Count - file.Pos;
         const void* lf = std::memchr(start, '\n', available);
-        if (lf == nullptr) {
-            line.append(start, available);
-            file.Pos = file.Count;
-            continue;
-        }
-        const size_t length = static_cast<size_t>(static_cast<const char*>(lf) - start);
+        const size_t length = lf ? static_cast<size_t>(static_cast<const char*>(lf) - start) : available;
+        crSeen = crSeen || CrWithin(file, length);
         line.append(start, length);
-        file.Pos += length + 1;
-        break;
+        file.Pos += length;
+        if (lf != nullptr) {
+            ++file.Pos;
+            break;
+        }
     }
     // A CR before the LF belongs to the break; any other CR is dropped.
-    DropCarriageReturns(line);
+    if (crSeen) DropCarriageReturns(line);
+}
+
+std::string_view ReadTextLineInPlace(TTextFile& file, AnsiString& spill)
+{
+    if (file.Mode == tfInput && file.Pos < file.Count) {
+        const char* start = file.Buffer.data() + file.Pos;
+        const void* lf = std::memchr(start, '\n', file.Count - file.Pos);
+        if (lf != nullptr) {
+            const size_t length = static_cast<size_t>(static_cast<const char*>(lf) - start);
+            if (!CrWithin(file, length)) {
+                file.Pos += length + 1;
+                return {start, length};
+            }
+        }
+    }
+    ReadTextLine(file, spill);
+    return spill;
 }
 
 bool TextAtEnd(TTextFile& file)
@@ -107,6 +138,68 @@ bool TextAtEnd(TTextFile& file)
         return true;
     }
     return file.Buffer[file.Pos] == 0x1A;
+}
+
+namespace {
+
+// Whether the line of these bytes, CRs still in, is plain: its text (the
+// bytes without their CRs) is empty or begins with an ASCII character other
+// than "#" and "-".
+bool IsPlainLine(const char* bytes, size_t length)
+{
+    size_t first = 0;
+    while (first < length && bytes[first] == '\r') ++first;
+    if (first == length) return true;
+    const auto c = static_cast<unsigned char>(bytes[first]);
+    return c < 0x80 && c != '#' && c != '-';
+}
+
+}  // namespace
+
+bool SkipPlainLines(TTextFile& file, AnsiString& line)
+{
+    // The last line read, while it still lies in the block buffer.
+    bool inBuffer = false;
+    size_t start = 0;
+    size_t length = 0;
+    const auto keepLine = [&] {
+        if (!inBuffer) return;
+        line.assign(file.Buffer.data() + start, length);
+        DropCarriageReturns(line);
+        inBuffer = false;
+    };
+    for (;;) {
+        const void* lf = nullptr;
+        if (file.Mode == tfInput && file.Pos < file.Count)
+            lf = std::memchr(file.Buffer.data() + file.Pos, '\n', file.Count - file.Pos);
+        if (lf != nullptr) {
+            start = file.Pos;
+            length = static_cast<size_t>(static_cast<const char*>(lf) - file.Buffer.data()) - start;
+            if (!IsPlainLine(file.Buffer.data() + start, length)) {
+                line.assign(file.Buffer.data() + start, length);
+                if (CrWithin(file, length)) DropCarriageReturns(line);
+                file.Pos += length + 1;
+                return true;
+            }
+            inBuffer = true;
+            file.Pos += length + 1;
+        } else {
+            // The line runs on past the block, or the block is used up.
+            inBuffer = false;
+            ReadTextLine(file, line);
+            if (file.Failure != 0) return false;
+            if (!IsPlainLine(line.data(), line.size())) return true;
+        }
+        // The end test before the next line; a new block overwrites the old.
+        if (file.Pos == file.Count) {
+            keepLine();
+            if (!FillBuffer(file)) return false;
+        }
+        if (file.Buffer[file.Pos] == 0x1A) {
+            keepLine();
+            return false;
+        }
+    }
 }
 
 void RaiseTextFailure(TTextFile& file)

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "Text.h"
@@ -27,6 +28,7 @@ struct TTextFile {
     std::vector<char> Buffer;  // kept across opens, so passes reuse it
     size_t Pos = 0;            // next unread byte in Buffer
     size_t Count = 0;          // bytes of Buffer that hold data
+    size_t NextCr = 0;         // first CR at or after Pos in Buffer, or Count; valid while >= Pos
     bool Ended = false;        // a read gave 0 bytes; the end stays the end
     int32_t Failure = 0;       // code of a failed step, raised when the step completes
 };
@@ -40,7 +42,20 @@ void CloseTextFile(TTextFile& file);
 // dropped) and steps past its break. A failed read is kept in file.Failure;
 // the caller raises it with RaiseTextFailure once the line is stored.
 void ReadTextLine(TTextFile& file, AnsiString& line);
+// ReadTextLine without the copy where it can: a line that lies whole in the
+// block buffer and holds no CR is handed out in place; any other line is read
+// into `spill`. The text stays valid until the next step of the reader.
+std::string_view ReadTextLineInPlace(TTextFile& file, AnsiString& spill);
 // True when no byte is left or the next byte is 0x1A (Ctrl-Z). Raises the
 // I/O failure when it had to read and the read failed.
 bool TextAtEnd(TTextFile& file);
+
+// Reads lines as ReadTextLine does for as long as each one read is plain and
+// the input has not ended after it (TextAtEnd's test, made before each further
+// line). A plain line is empty, or its first byte is an ASCII character other
+// than "#" and "-". Plain lines are looked at in the block buffer, not copied;
+// only the bytes of the last line read are left in `line`. True when that line
+// is not plain; false when the input ended after a plain line, or a step
+// failed (kept in file.Failure, as by ReadTextLine).
+bool SkipPlainLines(TTextFile& file, AnsiString& line);
 void RaiseTextFailure(TTextFile& file);

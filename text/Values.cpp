@@ -1,5 +1,6 @@
 // Field values to numbers and flags and back, and the small path and
 // substring helpers.
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -13,22 +14,23 @@ struct BstrDeleter {
     void operator()(WCHAR* text) const { SysFreeString(text); }
 };
 
-// Plain decimal text of at most nine digits converts the same under every
-// locale, so it need not go through the system's variant conversion.
+// Text of one to ten decimal digits and nothing else converts the same under
+// every locale: digits are digits everywhere, and without a sign, blanks or
+// separators no locale setting comes into play. It need not go through the
+// system's variant conversion, which is slow on Windows. A sign is left to the
+// system: the negative sign is the locale's. Values past 2147483647 are left to
+// it too, so that it reports the overflow.
 bool PlainDecimal(std::string_view text, int32_t& value)
 {
-    size_t i = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (negative) i = 1;
-    const size_t digits = text.size() - i;
-    if (digits == 0 || digits > 9) return false;
-    int32_t result = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9') return false;
-        result = result * 10 + (c - '0');
+    if (text.empty() || text.size() > 10) return false;
+    uint64_t result = 0;
+    for (const char c : text) {
+        const unsigned digit = static_cast<unsigned char>(c) - unsigned{'0'};
+        if (digit > 9) return false;
+        result = result * 10 + digit;
     }
-    value = negative ? -result : result;
+    if (result > INT32_MAX) return false;
+    value = static_cast<int32_t>(result);
     return true;
 }
 
@@ -88,7 +90,7 @@ AnsiString BoolToText(uint8_t flag)
     return flag != 0 ? "True" : "False";
 }
 
-AnsiString ParentPath(std::string_view path)
+size_t ParentPathLength(std::string_view path)
 {
     // The last backslash that is a character of its own: in a double-byte
     // code page a trail byte of value 0x5C is no separator.
@@ -106,9 +108,14 @@ AnsiString ParentPath(std::string_view path)
         if (IsDBCSLeadByte(b)) ++i;
         previousIsBackslash = false;
     }
-    if (last == std::string_view::npos) return {};
-    if (last > 0 && !lastFollowsBackslash) return AnsiString(path.substr(0, last));
-    return AnsiString(path.substr(0, last + 1));
+    if (last == std::string_view::npos) return 0;
+    if (last > 0 && !lastFollowsBackslash) return last;
+    return last + 1;
+}
+
+AnsiString ParentPath(std::string_view path)
+{
+    return AnsiString(path.substr(0, ParentPathLength(path)));
 }
 
 AnsiString SubText(std::string_view text, int64_t index, int64_t count)

@@ -62,31 +62,24 @@ const char16_t* HighHalf(UINT codePage)
     return codePage == 1251 ? kWindows1251High : kWindows1252High;
 }
 
-using ReverseTable = std::array<std::pair<char16_t, uint8_t>, 128>;
+// Byte of every UTF-16 unit in a single-byte code page, 0 where the code page
+// lacks the unit (U+0000 is the only unit of byte 0): one lookup per unit, as
+// Windows' own tables give it.
+using ReverseTable = std::array<uint8_t, 0x10000>;
 
 ReverseTable MakeReverse(const char16_t* high)
 {
-    ReverseTable table;
-    for (size_t i = 0; i < 128; ++i) table[i] = {high[i], static_cast<uint8_t>(0x80 + i)};
-    std::sort(table.begin(), table.end());
+    ReverseTable table{};
+    for (size_t unit = 0; unit < 0x80; ++unit) table[unit] = static_cast<uint8_t>(unit);
+    for (size_t i = 0; i < 128; ++i) table[high[i]] = static_cast<uint8_t>(0x80 + i);
     return table;
 }
 
-// The byte of a unit in a single-byte code page; false when it lacks the unit.
-bool ByteOf(UINT codePage, char16_t unit, uint8_t& byte)
+const ReverseTable& ReverseOf(UINT codePage)
 {
-    if (unit < 0x80) {
-        byte = static_cast<uint8_t>(unit);
-        return true;
-    }
     static const ReverseTable k1251 = MakeReverse(kWindows1251High);
     static const ReverseTable k1252 = MakeReverse(kWindows1252High);
-    const ReverseTable& table = codePage == 1251 ? k1251 : k1252;
-    const auto found = std::lower_bound(table.begin(), table.end(),
-                                        std::pair<char16_t, uint8_t>{unit, 0});
-    if (found == table.end() || found->first != unit) return false;
-    byte = found->second;
-    return true;
+    return codePage == 1251 ? k1251 : k1252;
 }
 
 // ---- UTF-8 -----------------------------------------------------------------
@@ -296,10 +289,12 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLe
     const bool write = destLen != 0;
     if (write && size > static_cast<size_t>(destLen)) return Fail(ERROR_INSUFFICIENT_BUFFER);
     const char fallback = defaultChar != nullptr ? defaultChar[0] : '?';
+    const ReverseTable& reverse = ReverseOf(page);
     bool used = false;
     for (size_t i = 0; i < size; ++i) {
-        uint8_t byte;
-        if (!ByteOf(page, source[i], byte)) {
+        const char16_t unit = source[i];
+        uint8_t byte = reverse[unit];
+        if (byte == 0 && unit != 0) {
             byte = static_cast<uint8_t>(fallback);
             used = true;
         }
