@@ -46,7 +46,11 @@ Transcript: "> CALL" per call, then a "box owner=none|main|other style=N
 caption=.. text=.." line per message box, an "entry ..." (or "untouched") line
 per entry found, and "= RESULT". Bytes outside 0x20..0x7E and "%" show as %HH.
 Exit status: 0; 1 when a call met a missing export or a list did not end;
-2 when the scenario has a line that is no call.)";
+2 when the scenario has a line that is no call.
+Several scenarios run one after the other, each against a freshly loaded
+library; the exit status is the worst of theirs. With --framed each transcript
+stands between ";; scenario FILE" and ";; status N" lines, so that a test
+runner can take many scenarios from one process.)";
 
 // A path typed by a person, as the library's ANSI bytes.
 bool VirtualPath(std::string text, std::string& path)
@@ -78,21 +82,23 @@ bool ReadScenario(const std::string& name, std::string& text)
 }
 
 struct Command {
-    std::string scenario;
+    std::vector<std::string> scenarios;
+    bool framed = false;
     std::string path;
     std::string verb;
     bool json = false;
 };
 
-int RunScript(const HostOptions& options, const Command& command)
+// One scenario against a freshly loaded library: its exit status.
+int RunOneScript(const HostOptions& options, const std::string& scenario)
 {
     std::string text;
-    if (!ReadScenario(command.scenario, text)) return 1;
+    if (!ReadScenario(scenario, text)) return 1;
     std::vector<ScenarioCall> calls;
     std::string error;
     if (!ParseScenario(text, calls, error)) {
         std::fprintf(stderr, "tansy: scenario %s: %s\n",
-                     command.scenario.empty() ? "(standard input)" : command.scenario.c_str(), error.c_str());
+                     scenario.empty() ? "(standard input)" : scenario.c_str(), error.c_str());
         return 2;
     }
     Session session;
@@ -100,6 +106,23 @@ int RunScript(const HostOptions& options, const Command& command)
     const int status = RunScenario(session, calls, options.fileManagerClass);
     CloseMainWindow();
     return status;
+}
+
+int RunScript(const HostOptions& options, const Command& command)
+{
+    std::vector<std::string> scenarios = command.scenarios;
+    if (scenarios.empty()) scenarios.emplace_back();
+    int worst = 0;
+    for (const std::string& scenario : scenarios) {
+        if (command.framed) std::printf(";; scenario %s\n", scenario.empty() ? "-" : scenario.c_str());
+        std::fflush(stdout);
+        const int status = RunOneScript(options, scenario);
+        if (command.framed) std::printf(";; status %d\n", status);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        worst = std::max(worst, status);
+    }
+    return worst;
 }
 
 int Run(const std::string& name, const HostOptions& options, const Command& command, int codePage)
@@ -165,7 +188,10 @@ int main(int argc, char** argv)
 
     CLI::App* script = app.add_subcommand(
         "script", "Run a scenario of calls and print the transcript of each (the test harness)");
-    script->add_option("SCENARIO", command.scenario, "Scenario file; standard input when absent or -");
+    script->add_option("SCENARIO", command.scenarios,
+                       "Scenario files, run one after the other; standard input when absent or -");
+    script->add_flag("--framed", command.framed,
+                     "Put \";; scenario FILE\" before and \";; status N\" after each scenario's transcript");
     script->footer(std::string(ScriptFooter) + "\n\n" + ProgramFooter);
 
     CLI::App* ls = app.add_subcommand(

@@ -331,6 +331,26 @@ class ScriptTests(TansyTest):
             self.assertFails(run, r"^tansy: scenario \(standard input\): " + pattern, status=2)
             self.assertEqual(run.out, "", line)
 
+    def test_several_scenarios_framed(self):
+        folder = tempfile.mkdtemp(prefix="tansy-scenarios-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        scenarios = {"a.scn": "init 1\n", "bad.scn": "init 1\nwrong\n", "b.scn": "status 0 1 \\b\n"}
+        for name, text in scenarios.items():
+            with open(os.path.join(folder, name), "w", encoding="utf-8") as stream:
+                stream.write(text)
+        names = [os.path.join(folder, name) for name in ["a.scn", "missing.scn", "bad.scn", "b.scn"]]
+        run = self.tansy("script", "--framed", *names)
+        self.assertEqual(run.returncode, 2, run.err)
+        self.assertEqual(run.out, f";; scenario {names[0]}\n> init 1\n= 0\n;; status 0\n"
+                                  f";; scenario {names[1]}\n;; status 1\n"
+                                  f";; scenario {names[2]}\n;; status 2\n"
+                                  f";; scenario {names[3]}\n> status 0 1 \\b\n= done\n;; status 0\n")
+        self.assertIn("cannot read the scenario", run.err)
+        self.assertIn("line 2: unknown call", run.err)
+        # Unframed, the transcripts follow one another.
+        run = self.tansy("script", names[0], names[3])
+        self.assertEqual(self.assertSucceeds(run), "> init 1\n= 0\n> status 0 1 \\b\n= done\n")
+
     def test_scenario_file_that_cannot_be_read(self):
         self.assertFails(self.tansy("script", os.path.join(HERE, "no-such.scn")), r"cannot read the scenario")
 
