@@ -131,8 +131,14 @@ Transcript ListFolder(const std::string& path, bool close, AfterCall after, void
                       size_t maxEntries)
 {
     Transcript transcript;
-    const auto note = [&](std::string text) {
-        transcript.push_back({std::move(text)});
+    const auto note = [&](std::string text, const WIN32_FIND_DATAA* entry = nullptr) {
+        CallAnswer answer{std::move(text)};
+        if (entry != nullptr && !Untouched(*entry) && NameEndsInRecord(*entry)) {
+            answer.HasEntry = true;
+            answer.IsFolder = (entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            answer.Name = entry->cFileName;  // ends in cAlternateFileName at the latest
+        }
+        transcript.push_back(std::move(answer));
         if (after != nullptr) after(transcript, context);
     };
     std::vector<char> hostPath(path.begin(), path.end());
@@ -145,7 +151,7 @@ Transcript ListFolder(const std::string& path, bool close, AfterCall after, void
         note(call + " -1" + ErrorText());
         return transcript;
     }
-    note(call + " " + std::to_string(reinterpret_cast<intptr_t>(handle)) + EntryText(record));
+    note(call + " " + std::to_string(reinterpret_cast<intptr_t>(handle)) + EntryText(record), &record);
 
     for (size_t n = 0; n < maxEntries; ++n) {
         record = FilledRecord();
@@ -154,7 +160,7 @@ Transcript ListFolder(const std::string& path, bool close, AfterCall after, void
             note("next = 0" + ErrorText());
             break;
         }
-        note("next = " + std::to_string(more) + EntryText(record));
+        note("next = " + std::to_string(more) + EntryText(record), &record);
     }
     if (close) note("close = " + std::to_string(FsFindClose(handle)));
     return transcript;

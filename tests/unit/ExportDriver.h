@@ -6,13 +6,20 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tansy_windows.h"
 
 // One export call and its answer: "first \News = 0 <entry>", "next = 0 error=30".
 struct CallAnswer {
+    CallAnswer() = default;
+    CallAnswer(std::string text) : Text(std::move(text)) {}
+
     std::string Text;
+    bool HasEntry = false;     // the call handed over a sound record
+    bool IsFolder = false;     // ... of a folder
+    std::string Name;          // ... whose name bytes are these
     bool operator==(const CallAnswer&) const = default;
 };
 using Transcript = std::vector<CallAnswer>;

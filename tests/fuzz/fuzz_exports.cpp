@@ -1,0 +1,218 @@
+// libFuzzer target for the listing and properties exports, in-process. An
+// input is four request bytes and then the bytes of a hotlist: the hotlist
+// is written to the file the library reads, the root and every folder it
+// shows are listed (depth first, bounded), and "properties" is asked for the
+// bookmarks it shows. Every answer is checked; after each input a fixed
+// well-formed hotlist must still list exactly as it did at the start.
+//
+// Request bytes: [0] code page (1251, 1252, 65001); [1] bit 0: give the host's
+// paths with "/" instead of "\"; bit 1: leave listings without FsFindClose
+// now and then; bits 2-7: the first listing stops after that many entries
+// without FsFindClose; [2] most folders listed; [3] most properties asked.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "CodePageControl.h"
+#include "ExportDriver.h"
+#include "FaultInjection.h"
+#include "ScanState.h"
+#include "TANSY_WFX.h"
+
+namespace {
+
+[[noreturn]] void Broken(const char* promise, const std::string& detail = {})
+{
+    std::fprintf(stderr, "broken promise: %s %s\n", promise, detail.c_str());
+    std::abort();
+}
+
+#define REQUIRE(condition, ...) \
+    do {                        \
+        if (!(condition)) Broken(#condition, ##__VA_ARGS__); \
+    } while (0)
+
+constexpr size_t kRequestBytes = 4;
+constexpr UINT kCodePages[] = {1251, 1252, 65001};
+
+bool HotlistClosed()
+{
+    return HotlistText.Mode != tfInput && TansyOpenHandleCount() == 0;
+}
+
+std::string TempPath(const char* name)
+{
+    const char* folder = std::getenv("TMPDIR");
+    return std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/" + name + "-" +
+           std::to_string(getpid());
+}
+
+void WriteFile(const std::string& path, const uint8_t* data, size_t size)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) Broken("the fuzz input can be written", path);
+    if (size > 0 && std::fwrite(data, 1, size, file) != size) Broken("the fuzz input is written", path);
+    std::fclose(file);
+}
+
+// ---- The fixed well-formed hotlist -----------------------------------------
+
+const char kWellFormed[] =
+    "Hotlist version 2.0\nOptions: encoding = utf8, version=3\n\n"
+    "#URL\n\tID=1\n\tNAME=One\n\tURL=https://example.org/1\n\tCREATED=11\n\tVISITED=12\n\n"
+    "#FOLDER\n\tID=2\n\tNAME=Box\n\tCREATED=21\n\n"
+    "#URL\n\tID=3\n\tNAME=Inner\n\tURL=https://example.org/3\n\n"
+    "-\n\n"
+    "#SEPERATOR\n\n"
+    "#URL\n\tID=4\n\tNAME=\xD0\x98\xD0\x9C\xD0\xAF\n\tURL=https://example.org/4\n\n";
+
+struct Fixture {
+    std::string fuzzPath = TempPath("tansy-fuzz.hotlist");
+    std::string wellFormedPath = TempPath("tansy-fuzz-wellformed.hotlist");
+    std::string reference;  // the root of the well-formed hotlist under 1251
+
+    Fixture()
+    {
+        WriteFile(wellFormedPath, reinterpret_cast<const uint8_t*>(kWellFormed), sizeof kWellFormed - 1);
+        TansySetActiveCodePage(1251);
+        UseHotlist(wellFormedPath);
+        reference = Joined(ListFolder("\\"));
+        if (reference.find("name=%C8%CC%DF") == std::string::npos)
+            Broken("the well-formed hotlist lists", reference);
+    }
+    ~Fixture()
+    {
+        unlink(fuzzPath.c_str());
+        unlink(wellFormedPath.c_str());
+    }
+};
+
+Fixture& TheFixture()
+{
+    static Fixture fixture;
+    return fixture;
+}
+
+// ---- Checks of the answers --------------------------------------------------
+
+size_t CountMarkers(const uint8_t* data, size_t size)
+{
+    size_t markers = 0;
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    for (size_t at = 0; (at = text.find('#', at)) != std::string_view::npos; ++at) ++markers;
+    return markers;
+}
+
+bool StartsWith(const std::string& text, const char* prefix)
+{
+    return text.rfind(prefix, 0) == 0;
+}
+
+// A listing's answers: sound records, no more entries than the file has
+// markers, a failed start closes the file, a close answers 0 and closes it.
+void CheckListing(const Transcript& listing, bool closed, size_t markers)
+{
+    REQUIRE(!listing.empty());
+    size_t entries = 0;
+    for (const CallAnswer& answer : listing) {
+        const std::string& text = answer.Text;
+        REQUIRE(text.find(" unterminated") == std::string::npos, text);
+        REQUIRE(text.find(" untouched") == std::string::npos, text);
+        if (answer.HasEntry) ++entries;
+        if (StartsWith(text, "close")) REQUIRE(text == "close = 0", text);
+    }
+    REQUIRE(entries <= markers, std::to_string(entries) + " entries");
+    const std::string& first = listing.front().Text;
+    if (first.find(" = -1 error=") != std::string::npos) {
+        REQUIRE(listing.size() == 1);
+        REQUIRE(HotlistClosed());
+        // Nothing but "no such entries" and a bad number can fail here.
+        REQUIRE(first.ends_with(" error=18") || first.ends_with(" error=13"), first);
+    }
+    if (closed) REQUIRE(HotlistClosed());
+}
+
+void CheckProperties(const Transcript& answers)
+{
+    const std::string& exec = answers.front().Text;
+    REQUIRE(exec.ends_with(" = 0") || exec.ends_with(" = 1 error=13"), exec);
+    for (size_t i = 1; i < answers.size(); ++i)
+        REQUIRE(StartsWith(answers[i].Text, "box 0 none "), answers[i].Text);
+    REQUIRE(HotlistClosed());
+}
+
+// The folders and bookmarks a listing showed, as host paths.
+void ChildPaths(const Transcript& listing, const std::string& folder, std::vector<std::string>& folders,
+                std::vector<std::string>& bookmarks)
+{
+    for (const CallAnswer& answer : listing) {
+        if (!answer.HasEntry) continue;
+        const std::string path = (folder == "\\" ? folder : folder + "\\") + answer.Name;
+        (answer.IsFolder ? folders : bookmarks).push_back(path);
+    }
+}
+
+std::string HostForm(std::string path, bool slashes)
+{
+    if (slashes)
+        for (char& c : path)
+            if (c == '\\') c = '/';
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    Fixture& fixture = TheFixture();
+    if (size < kRequestBytes) return 0;
+    const uint8_t* hotlist = data + kRequestBytes;
+    const size_t hotlistSize = size - kRequestBytes;
+    const UINT codePage = kCodePages[data[0] % 3];
+    const bool slashes = (data[1] & 1) != 0;
+    const bool leaveOpen = (data[1] & 2) != 0;
+    const size_t stopAfter = data[1] >> 2;
+    const size_t maxFolders = 1 + data[2] % 32;
+    const size_t maxProperties = data[3] % 8;
+    const size_t markers = CountMarkers(hotlist, hotlistSize);
+
+    WriteFile(fixture.fuzzPath, hotlist, hotlistSize);
+    TansySetActiveCodePage(codePage);
+    UseHotlist(fixture.fuzzPath);
+
+    // A listing the host abandons part way: the next one must not mind.
+    if (stopAfter > 0) {
+        const Transcript partial = ListFolder(HostForm("\\", slashes), false, nullptr, nullptr, stopAfter);
+        CheckListing(partial, false, markers);
+    }
+
+    std::vector<std::string> folders = {"\\"};
+    std::vector<std::string> bookmarks;
+    for (size_t i = 0; i < folders.size() && i < maxFolders; ++i) {
+        const bool close = !(leaveOpen && i % 3 == 1);
+        const std::string folder = folders[i];  // folders grows below
+        const Transcript listing = ListFolder(HostForm(folder, slashes), close);
+        CheckListing(listing, close, markers);
+        ChildPaths(listing, folder, folders, bookmarks);
+    }
+    if (!HotlistClosed()) REQUIRE(FsFindClose(nullptr) == 0);
+    REQUIRE(HotlistClosed());
+
+    for (size_t i = 0; i < bookmarks.size() && i < maxProperties; ++i)
+        CheckProperties(Execute(HostForm(bookmarks[i], slashes)));
+    CheckProperties(Execute("\\"));
+
+    // Whatever came before, a well-formed file lists exactly.
+    TansySetActiveCodePage(1251);
+    UseHotlist(fixture.wellFormedPath);
+    const std::string again = Joined(ListFolder("\\"));
+    REQUIRE(again == fixture.reference, again);
+    REQUIRE(HotlistClosed());
+    TakeBoxes();
+    return 0;
+}
