@@ -230,6 +230,17 @@ DWORD CodeForPath(int error, const char* name)
     return CodeFromErrno(error);
 }
 
+// Windows refuses these characters anywhere in a file name, before it looks
+// for the file; POSIX would take them as ordinary bytes.
+bool HasCharacterWindowsRefuses(const char* name)
+{
+    for (const char* p = name; *p != '\0'; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 0x20 || std::strchr("*?<>|\"", c) != nullptr) return true;
+    }
+    return false;
+}
+
 HANDLE CloseAndFail(int fd, DWORD code)
 {
     SysClose(fd);
@@ -332,6 +343,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void* /*security*/, D
     DWORD planned = 0;
     if (CallStrikes(TansyCall::CreateFileA, planned)) return FailOpen(planned);
     if (name == nullptr || name[0] == '\0') return FailOpen(ERROR_PATH_NOT_FOUND);
+    if (HasCharacterWindowsRefuses(name)) return FailOpen(ERROR_INVALID_NAME);
     // This layer only reads.
     if (access != GENERIC_READ || disposition != OPEN_EXISTING)
         return FailOpen(ERROR_INVALID_PARAMETER);

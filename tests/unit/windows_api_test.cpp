@@ -1,0 +1,438 @@
+// The Windows calls as the library relies on them. The same tests run against
+// the POSIX stand-in layer (native builds) and against the real API (Windows
+// builds, under wine in CI), so a place where the stand-in does not behave as
+// Windows does fails here. The legitimate differences (best-fit characters,
+// number forms of the user's locale) are pinned for each platform.
+// The ANSI code page must be Windows-1251 (TANSY_CODEPAGE=1251; on Windows a
+// Russian system locale).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
+#include "TestFiles.h"
+#include "tansy_windows.h"
+
+namespace {
+
+const char16_t kWindows1251High[128] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039,
+    0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0, 0x040E, 0x045E, 0x0408,
+    0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB,
+    0x0458, 0x0405, 0x0455, 0x0457, 0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,
+    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F, 0x0420, 0x0421, 0x0422, 0x0423,
+    0x0424, 0x0425, 0x0426, 0x0427, 0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,
+    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437, 0x0438, 0x0439, 0x043A, 0x043B,
+    0x043C, 0x043D, 0x043E, 0x043F, 0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
+    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
+};
+
+const char16_t kWindows1252High[128] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039,
+    0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, 0x00A0, 0x00A1, 0x00A2, 0x00A3,
+    0x00A4, 0x00A5, 0x00A6, 0x00A7, 0x00A8, 0x00A9, 0x00AA, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x00AF,
+    0x00B0, 0x00B1, 0x00B2, 0x00B3, 0x00B4, 0x00B5, 0x00B6, 0x00B7, 0x00B8, 0x00B9, 0x00BA, 0x00BB,
+    0x00BC, 0x00BD, 0x00BE, 0x00BF, 0x00C0, 0x00C1, 0x00C2, 0x00C3, 0x00C4, 0x00C5, 0x00C6, 0x00C7,
+    0x00C8, 0x00C9, 0x00CA, 0x00CB, 0x00CC, 0x00CD, 0x00CE, 0x00CF, 0x00D0, 0x00D1, 0x00D2, 0x00D3,
+    0x00D4, 0x00D5, 0x00D6, 0x00D7, 0x00D8, 0x00D9, 0x00DA, 0x00DB, 0x00DC, 0x00DD, 0x00DE, 0x00DF,
+    0x00E0, 0x00E1, 0x00E2, 0x00E3, 0x00E4, 0x00E5, 0x00E6, 0x00E7, 0x00E8, 0x00E9, 0x00EA, 0x00EB,
+    0x00EC, 0x00ED, 0x00EE, 0x00EF, 0x00F0, 0x00F1, 0x00F2, 0x00F3, 0x00F4, 0x00F5, 0x00F6, 0x00F7,
+    0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF,
+};
+
+std::string AllBytes()
+{
+    std::string bytes;
+    for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));
+    return bytes;
+}
+
+std::u16string ToWide(UINT codePage, const std::string& bytes)
+{
+    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::u16string wide(static_cast<size_t>(n > 0 ? n : 0), u'\0');
+    if (n > 0)
+        EXPECT_EQ(MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                      reinterpret_cast<LPWSTR>(wide.data()), n),
+                  n);
+    return wide;
+}
+
+std::string ToBytes(UINT codePage, const std::u16string& wide, BOOL* usedDefault = nullptr)
+{
+    const auto source = reinterpret_cast<LPCWSTR>(wide.data());
+    const int length = static_cast<int>(wide.size());
+    const int n = WideCharToMultiByte(codePage, 0, source, length, nullptr, 0, nullptr, usedDefault);
+    std::string bytes(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        EXPECT_EQ(WideCharToMultiByte(codePage, 0, source, length, bytes.data(), n, nullptr, usedDefault), n);
+    return bytes;
+}
+
+// The Windows code CreateFileA leaves for `path`, opened as the library
+// opens the hotlist (0 when it opened it).
+DWORD OpenError(const std::string& path)
+{
+    SetLastError(12345);
+    const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError();
+    CloseHandle(handle);
+    return 0;
+}
+
+// Holds a file open for writing as a writer on the platform announces it: on
+// Windows an open handle with write access, on POSIX a writer's exclusive lock.
+class Writer {
+public:
+    explicit Writer(const std::string& path)
+    {
+#ifdef _WIN32
+        handle_ = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_NE(handle_, INVALID_HANDLE_VALUE);
+#else
+        descriptor_ = open(path.c_str(), O_WRONLY);
+        EXPECT_GE(descriptor_, 0);
+        EXPECT_EQ(flock(descriptor_, LOCK_EX), 0);
+#endif
+    }
+    ~Writer()
+    {
+#ifdef _WIN32
+        CloseHandle(handle_);
+#else
+        close(descriptor_);
+#endif
+    }
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+private:
+#ifdef _WIN32
+    HANDLE handle_;
+#else
+    int descriptor_;
+#endif
+};
+
+struct Lookup {
+    std::string value;
+    DWORD count;
+};
+
+Lookup ReadProfile(const std::string& file, const char* section, const char* key, const char* fallback = "dflt",
+                   DWORD size = 256)
+{
+    std::vector<char> buffer(size + 16, '#');
+    const DWORD count = GetPrivateProfileStringA(section, key, fallback, buffer.data(), size, file.c_str());
+    return {std::string(buffer.data(), size > 0 ? std::strlen(buffer.data()) : 0), count};
+}
+
+std::string HotlistValue(const std::string& content)
+{
+    return ReadProfile(WriteTempFile(content), "main", "hotlist").value;
+}
+
+// VariantChangeTypeEx of the text as a BSTR to VT_I4 under the user's locale,
+// as the library reads a field value.
+HRESULT ToInt32(const std::u16string& text, LONG& value)
+{
+    VARIANT source;
+    VARIANT dest;
+    VariantInit(&source);
+    VariantInit(&dest);
+    source.vt = VT_BSTR;
+    source.bstrVal = SysAllocStringLen(reinterpret_cast<const WCHAR*>(text.data()), static_cast<UINT>(text.size()));
+    const HRESULT result = VariantChangeTypeEx(&dest, &source, LOCALE_USER_DEFAULT, 0, VT_I4);
+    if (SUCCEEDED(result)) {
+        EXPECT_EQ(dest.vt, VT_I4);
+        value = dest.lVal;
+    } else {
+        EXPECT_EQ(dest.vt, VT_EMPTY) << "a failed conversion leaves the destination alone";
+    }
+    VariantClear(&source);
+    VariantClear(&dest);
+    return result;
+}
+
+}  // namespace
+
+// ---- Code pages ------------------------------------------------------------
+
+TEST(WindowsApiCodePage, TheAnsiCodePageIsWindows1251)
+{
+    ASSERT_EQ(ToWide(CP_ACP, "\xC8\xCC\xDF\x98"), u"ИМЯ\u0098")
+        << "the tests need the ANSI code page 1251: TANSY_CODEPAGE=1251, or on Windows a Russian system locale "
+           "(under wine LC_ALL=ru_RU.UTF-8)";
+}
+
+TEST(WindowsApiCodePage, EveryByteOf1251And1252MapsAsTheTable)
+{
+    for (const auto& [page, high] : {std::pair<UINT, const char16_t*>{1251, kWindows1251High}, {1252, kWindows1252High}}) {
+        std::u16string expected;
+        for (char16_t unit = 0; unit < 0x80; ++unit) expected.push_back(unit);
+        expected.append(high, 128);
+        EXPECT_EQ(ToWide(page, AllBytes()), expected) << page;
+        BOOL used = TRUE;
+        EXPECT_EQ(ToBytes(page, expected, &used), AllBytes()) << page;
+        EXPECT_FALSE(used) << page;
+    }
+}
+
+TEST(WindowsApiCodePage, CharactersThe1251PageLacks)
+{
+    BOOL used = FALSE;
+    EXPECT_EQ(ToBytes(1251, u"Ж中Ω½ß", &used), "\xC6????");
+    EXPECT_TRUE(used);
+    EXPECT_EQ(ToBytes(1251, u"\xD800x"), "?x");  // a lone surrogate
+    char out[4] = {};
+    EXPECT_EQ(WideCharToMultiByte(1251, 0, reinterpret_cast<LPCWSTR>(u"Ж中"), 2, out, 4, "*", nullptr), 2);
+    EXPECT_EQ(std::string(out, 2), "\xC6*");
+}
+
+// Windows writes some characters the page lacks as a similar one ("best
+// fit"); the stand-in writes the default character for all of them.
+TEST(WindowsApiCodePage, BestFitCharacters)
+{
+#ifdef _WIN32
+    EXPECT_EQ(ToBytes(1251, u"café über Ā ł Š →"), "cafe uber A l S >");
+    EXPECT_EQ(ToBytes(1252, u"Ā ł Ω Ж"), "A l O ?");
+#else
+    EXPECT_EQ(ToBytes(1251, u"café über Ā ł Š →"), "caf? ?ber ? ? ? ?");
+    EXPECT_EQ(ToBytes(1252, u"Ā ł Ω Ж"), "? ? ? ?");
+#endif
+}
+
+TEST(WindowsApiCodePage, Utf8ReplacesEachMaximalSubpartOfABadSequence)
+{
+    const std::u16string R(1, u'\uFFFD');
+    const std::pair<std::string, std::u16string> cases[] = {
+        {"\xD0\x98\xD0\x9C\xD0\xAF", u"ИМЯ"},
+        {"\xF0\x9F\x98\x80", u"\U0001F600"},
+        {"\x80", R},
+        {"\xC0\x80", R + R},          // overlong zero
+        {"\xE0\x80\x80", R + R + R},  // overlong
+        {"\xED\xA0\x80", R + R + R},  // an encoded surrogate
+        {"\xD0", R},                  // cut at the end
+        {"\xE2\x82" "A", R + u"A"},
+        {"\xF4\x90\x80\x80", R + R + R + R},  // past U+10FFFF
+        {"\xFF\xFE", R + R},
+        {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64", u"a" + R + R + R + u"b" + R + u"c" + R + R + u"d"},
+    };
+    for (const auto& [bytes, units] : cases) EXPECT_EQ(ToWide(CP_UTF8, bytes), units) << ::testing::PrintToString(bytes);
+    EXPECT_EQ(ToBytes(CP_UTF8, u"a\xDC00" "b"), "a\xEF\xBF\xBD" "b");  // a lone surrogate
+}
+
+TEST(WindowsApiCodePage, ShortBuffersFailWithoutWritingPastThem)
+{
+    const std::string bytes = "x\xC0\xC1";
+    char16_t wide[8];
+    std::fill(std::begin(wide), std::end(wide), u'#');
+    SetLastError(0);
+    EXPECT_EQ(MultiByteToWideChar(1251, 0, bytes.data(), 3, reinterpret_cast<LPWSTR>(wide), 2), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(wide[2], u'#');
+    EXPECT_EQ(MultiByteToWideChar(1251, 0, bytes.c_str(), -1, nullptr, 0), 4);  // -1 counts the zero
+
+    char out[8];
+    SetLastError(0);
+    EXPECT_EQ(WideCharToMultiByte(1251, 0, reinterpret_cast<LPCWSTR>(u"abc"), 3, out, 2, nullptr, nullptr), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+}
+
+// ---- Files -----------------------------------------------------------------
+
+TEST(WindowsApiFile, OpenFailureCodes)
+{
+    const std::string folder = TempDir();
+    const std::string file = WriteTempFile("x");
+    EXPECT_EQ(OpenError(file), 0u);
+    EXPECT_EQ(OpenError(folder + "/no-such-file"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(OpenError(folder + "/no-such-folder/file"), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(OpenError(folder), ERROR_ACCESS_DENIED);
+    for (const char bad : std::string("*?<>|\"\x01\x1F"))
+        EXPECT_EQ(OpenError(folder + "/a" + bad + "b"), ERROR_INVALID_NAME) << int(bad);
+    EXPECT_EQ(OpenError(folder + "/no-such-folder/a*b"), ERROR_INVALID_NAME);
+    EXPECT_EQ(OpenError(folder + "/a*b/c"), ERROR_INVALID_NAME);
+    EXPECT_EQ(OpenError(folder + "/a:b"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(OpenError(folder + "/" + std::string(300, 'n')), ERROR_FILENAME_EXCED_RANGE);
+}
+
+TEST(WindowsApiFile, AFileHeldOpenForWritingIsASharingViolation)
+{
+    const std::string file = WriteTempFile("being written");
+    {
+        Writer writer(file);
+        EXPECT_EQ(OpenError(file), ERROR_SHARING_VIOLATION);
+    }
+    EXPECT_EQ(OpenError(file), 0u);
+}
+
+TEST(WindowsApiFile, ReadsToTheEndAndTheEndStays)
+{
+    const HANDLE file = CreateFileA(WriteTempFile("hello world").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char buffer[64];
+    DWORD got = 77;
+    ASSERT_TRUE(ReadFile(file, buffer, 5, &got, nullptr));
+    EXPECT_EQ(std::string(buffer, got), "hello");
+    ASSERT_TRUE(ReadFile(file, buffer, sizeof buffer, &got, nullptr));
+    EXPECT_EQ(std::string(buffer, got), " world");
+    for (int i = 0; i < 2; ++i) {
+        got = 77;
+        ASSERT_TRUE(ReadFile(file, buffer, sizeof buffer, &got, nullptr));
+        EXPECT_EQ(got, 0u);
+    }
+    EXPECT_TRUE(CloseHandle(file));
+}
+
+// ---- Configuration files ---------------------------------------------------
+
+TEST(WindowsApiProfile, NamesIgnoreCaseAndBlanksAreTrimmed)
+{
+    const std::string ini = WriteTempFile("[Other]\nhotlist=wrong\n  [ MAIN ]  \n\t HotList \t=  /b/c d.adr \t\n");
+    const Lookup found = ReadProfile(ini, "main", "HOTLIST");
+    EXPECT_EQ(found.value, "/b/c d.adr");
+    EXPECT_EQ(found.count, 10u);
+}
+
+TEST(WindowsApiProfile, OnePairOfMatchingQuotesIsRemoved)
+{
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=\"a b\"\n"), "a b");
+    EXPECT_EQ(HotlistValue("[main]\nhotlist='a b'\n"), "a b");
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=\" padded \"\n"), " padded ");
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=\"\"x\"\"\n"), "\"x\"");
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=\"abc\n"), "\"abc");
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=\"abc'\n"), "\"abc'");
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=a\"b\"\n"), "a\"b\"");
+}
+
+TEST(WindowsApiProfile, FirstSectionAndFirstKeyWin)
+{
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=one\nhotlist=two\n"), "one");
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=first\n[MAIN]\nhotlist=second\n"), "first");
+    EXPECT_EQ(HotlistValue("hotlist=outside\n[main]\n"), "dflt");
+    EXPECT_EQ(HotlistValue("[main]\n[next]\nhotlist=x\n"), "dflt");
+}
+
+TEST(WindowsApiProfile, CommentsMarksAndLineBreaks)
+{
+    EXPECT_EQ(HotlistValue("[main]\n;hotlist=x\n"), "dflt");
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=a;b\n"), "a;b");
+    EXPECT_EQ(HotlistValue("\xEF\xBB\xBF[main]\nhotlist=bom\n"), "bom");
+    EXPECT_EQ(HotlistValue("[main]\r\nhotlist=crlf\r\n"), "crlf");
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=x=y\n"), "x=y");
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=\n"), "");
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=\xC8\xCC\xDF\n"), "\xC8\xCC\xDF");
+}
+
+TEST(WindowsApiProfile, ValueIsCutToTheBuffer)
+{
+    const std::string ini = WriteTempFile("[main]\nhotlist=" + std::string(300, 'v') + "\n");
+    const Lookup cut = ReadProfile(ini, "main", "hotlist");
+    EXPECT_EQ(cut.value, std::string(255, 'v'));
+    EXPECT_EQ(cut.count, 255u);
+    EXPECT_EQ(ReadProfile(ini, "main", "hotlist", "", 4).value, "vvv");
+}
+
+TEST(WindowsApiProfile, DefaultWhenFileSectionOrKeyIsMissing)
+{
+    const std::string ini = WriteTempFile("[main]\nhotlist=x\n");
+    EXPECT_EQ(ReadProfile(TempDir() + "/absent.ini", "main", "hotlist").value, "dflt");
+    EXPECT_EQ(ReadProfile(ini, "nosection", "hotlist").value, "dflt");
+    EXPECT_EQ(ReadProfile(ini, "main", "nokey").value, "dflt");
+    EXPECT_EQ(ReadProfile(ini, "main", "nokey", "with blanks   ").value, "with blanks");
+    EXPECT_EQ(ReadProfile(ini, "main", "nokey", nullptr).count, 0u);
+}
+
+// ---- Module paths ----------------------------------------------------------
+
+TEST(WindowsApiModule, AShortBufferGetsItsSizeInBytesAndNoZero)
+{
+    char full[1024];
+    const DWORD length = GetModuleFileNameA(nullptr, full, sizeof full);
+    ASSERT_GT(length, 5u);
+    ASSERT_LT(length, sizeof full);
+    EXPECT_EQ(full[length], '\0');
+
+    std::vector<char> buffer(length + 8, '#');
+    SetLastError(0);
+    EXPECT_EQ(GetModuleFileNameA(nullptr, buffer.data(), length), length);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(std::string(buffer.data(), length), std::string(full, length));
+    EXPECT_EQ(buffer[length], '#');
+
+    std::fill(buffer.begin(), buffer.end(), '#');
+    EXPECT_EQ(GetModuleFileNameA(nullptr, buffer.data(), 5), 5u);
+    EXPECT_EQ(std::string(buffer.data(), 6), std::string(full, 5) + "#");
+}
+
+TEST(WindowsApiUser, NoFileManagerWindowInATestProcess)
+{
+    EXPECT_EQ(FindWindowA("TTOTAL_CMD", nullptr), nullptr);
+}
+
+// ---- Numbers ---------------------------------------------------------------
+
+TEST(WindowsApiVariant, DecimalTextConvertsAlike)
+{
+    const std::pair<std::u16string, LONG> cases[] = {
+        {u"42", 42},   {u"-7", -7}, {u"  12  ", 12}, {u"+5", 5}, {u"\t9\t", 9}, {u"007", 7}, {u"-0", 0},
+        {u"2147483647", 2147483647}, {u"-2147483648", INT32_MIN}, {u"0000000000002147483647", 2147483647},
+        {std::u16string(u"12\0junk", 7), 12},  // read up to the first zero unit
+    };
+    for (const auto& [text, expected] : cases) {
+        LONG value = -1;
+        EXPECT_EQ(ToInt32(text, value), S_OK) << ::testing::PrintToString(text);
+        EXPECT_EQ(value, expected) << ::testing::PrintToString(text);
+    }
+}
+
+TEST(WindowsApiVariant, TextThatIsNoNumberFailsAlike)
+{
+    for (const std::u16string text : {u"", u" ", u"abc", u"12a", u"+", u"-", u"0x10", u"12.5", u"1.234", u"5 %"}) {
+        LONG value = 0;
+        EXPECT_EQ(ToInt32(text, value), DISP_E_TYPEMISMATCH) << ::testing::PrintToString(text);
+    }
+    for (const std::u16string text : {u"2147483648", u"-2147483649", u"99999999999999999999999"}) {
+        LONG value = 0;
+        EXPECT_EQ(ToInt32(text, value), DISP_E_OVERFLOW) << ::testing::PrintToString(text);
+    }
+}
+
+// Windows reads the number forms of the user's locale (here Russian: blank
+// digit grouping, decimal comma, rounding) and a few more; the stand-in reads
+// only blanks, a sign and digits.
+TEST(WindowsApiVariant, NumberFormsOfTheLocale)
+{
+    const std::pair<std::u16string, LONG> windowsOnly[] = {
+        {u"1 234", 1234}, {u"12 345 678", 12345678}, {u"12,5", 12}, {u"13,5", 14}, {u"&H10", 16},
+        {u"(5)", -5},     {u"5-", -5},               {u"1e3", 1000}, {u"+ 5", 5},
+    };
+    for (const auto& [text, windowsValue] : windowsOnly) {
+        LONG value = 0;
+#ifdef _WIN32
+        EXPECT_EQ(ToInt32(text, value), S_OK) << ::testing::PrintToString(text);
+        EXPECT_EQ(value, windowsValue) << ::testing::PrintToString(text);
+#else
+        (void)windowsValue;
+        EXPECT_EQ(ToInt32(text, value), DISP_E_TYPEMISMATCH) << ::testing::PrintToString(text);
+#endif
+    }
+}
