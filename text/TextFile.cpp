@@ -1,5 +1,7 @@
 #include "TextFile.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "Failures.h"
@@ -43,6 +45,32 @@ bool CrWithin(TTextFile& file, size_t length)
         file.NextCr = cr ? static_cast<size_t>(static_cast<const char*>(cr) - file.Buffer.data()) : file.Count;
     }
     return file.NextCr < file.Pos + length;
+}
+
+// The first LF among `n` bytes, or null. Most lines are short: their end is
+// sought eight bytes at a time before memchr, whose call costs more than
+// such a line.
+const char* FindLineFeed(const char* bytes, size_t n)
+{
+    constexpr uint64_t kOnes = 0x0101010101010101u;
+    constexpr uint64_t kHighBits = 0x8080808080808080u;
+    constexpr size_t kShortLine = 64;
+    const size_t words = std::min(n, kShortLine) / 8;
+    for (size_t i = 0; i < words; ++i) {
+        uint64_t word;
+        std::memcpy(&word, bytes + 8 * i, sizeof word);
+        const uint64_t x = word ^ (kOnes * '\n');
+        // Sets the high bit of the first zero byte of x, and of no byte before it.
+        const uint64_t zero = (x - kOnes) & ~x & kHighBits;
+        if (zero != 0) {
+            // The first byte in memory order is the lowest one on little-endian
+            // machines; elsewhere let memchr find it within the word.
+            if constexpr (std::endian::native == std::endian::little)
+                return bytes + 8 * i + static_cast<size_t>(std::countr_zero(zero)) / 8;
+            return static_cast<const char*>(std::memchr(bytes + 8 * i, '\n', 8));
+        }
+    }
+    return static_cast<const char*>(std::memchr(bytes + 8 * words, '\n', n - 8 * words));
 }
 
 void DropCarriageReturns(AnsiString& line)
@@ -100,7 +128,7 @@ void ReadTextLine(TTextFile& file, AnsiString& line)
         if (file.Pos == file.Count && !FillBuffer(file)) break;
         const char* start = file.Buffer.data() + file.Pos;
         const size_t available = file.Count - file.Pos;
-        const void* lf = std::memchr(start, '\n', available);
+        const char* lf = FindLineFeed(start, available);
         const size_t length = lf ? static_cast<size_t>(static_cast<const char*>(lf) - start) : available;
         crSeen = crSeen || CrWithin(file, length);
         line.append(start, length);
@@ -118,7 +146,7 @@ std::string_view ReadTextLineInPlace(TTextFile& file, AnsiString& spill)
 {
     if (file.Mode == tfInput && file.Pos < file.Count) {
         const char* start = file.Buffer.data() + file.Pos;
-        const void* lf = std::memchr(start, '\n', file.Count - file.Pos);
+        const char* lf = FindLineFeed(start, file.Count - file.Pos);
         if (lf != nullptr) {
             const size_t length = static_cast<size_t>(static_cast<const char*>(lf) - start);
             if (!CrWithin(file, length)) {
@@ -169,9 +197,9 @@ bool SkipPlainLines(TTextFile& file, AnsiString& line)
         inBuffer = false;
     };
     for (;;) {
-        const void* lf = nullptr;
+        const char* lf = nullptr;
         if (file.Mode == tfInput && file.Pos < file.Count)
-            lf = std::memchr(file.Buffer.data() + file.Pos, '\n', file.Count - file.Pos);
+            lf = FindLineFeed(file.Buffer.data() + file.Pos, file.Count - file.Pos);
         if (lf != nullptr) {
             start = file.Pos;
             length = static_cast<size_t>(static_cast<const char*>(lf) - file.Buffer.data()) - start;
