@@ -45,7 +45,11 @@ def main():
     for old in list(EXPORTS.iterdir()) + list(TEXT.iterdir()):
         old.unlink()
     for hotlist in HOTLISTS:
-        data = hotlist.read_bytes()[:MAX_HOTLIST]
+        # The header's text is never read; every seed gets the same one.
+        data = hotlist.read_bytes()
+        if b"Hotlist version" in data.split(b"\n", 1)[0]:
+            data = b"Hotlist version 2.0" + data[data.index(b"\n"):]
+        data = data[:MAX_HOTLIST]
         for name, request in REQUESTS.items():
             (EXPORTS / f"{hotlist.stem}-{name}").write_bytes(request + data)
     for name, data in TEXT_SEEDS.items():

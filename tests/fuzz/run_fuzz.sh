@@ -18,7 +18,7 @@ jobs=${TANSY_JOBS:-2}
 seed=${TANSY_FUZZ_SEED:-20240611}
 declare -A runs=(
   [exports]=${TANSY_FUZZ_RUNS_EXPORTS:-30000}
-  [text]=${TANSY_FUZZ_RUNS_TEXT:-300000}
+  [text]=${TANSY_FUZZ_RUNS_TEXT:-1000000}
 )
 declare -A max_len=([exports]=20000 [text]=4096)
 declare -A dict=([exports]=tests/fuzz/hotlist.dict [text]=)
@@ -44,7 +44,7 @@ for target in "${targets[@]}"; do
   echo "== fuzz_$target: ${runs[$target]} executions =="
   # New inputs go to the scratch corpus only; the seeds stay as checked in.
   if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-     build/fuzz/tests/fuzz/fuzz_$target "${options[@]}" "$work/corpus" "tests/fuzz/corpus/$target" \
+     build/fuzz/bin/fuzz_$target "${options[@]}" "$work/corpus" "tests/fuzz/corpus/$target" \
      >"$work/log" 2>&1; then
     grep -E '^(stat::number_of_executed_units|Done )' "$work/log" || true
   else

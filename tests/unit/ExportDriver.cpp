@@ -131,8 +131,11 @@ Transcript ListFolder(const std::string& path, bool close, AfterCall after, void
                       size_t maxEntries)
 {
     Transcript transcript;
-    const auto note = [&](std::string text, const WIN32_FIND_DATAA* entry = nullptr) {
+    const auto note = [&](std::string text, long long result, bool failed,
+                          const WIN32_FIND_DATAA* entry = nullptr) {
         CallAnswer answer{std::move(text)};
+        answer.Result = result;
+        if (failed) answer.Error = TansyGetLastError();
         if (entry != nullptr && !Untouched(*entry) && NameEndsInRecord(*entry)) {
             answer.HasEntry = true;
             answer.IsFolder = (entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -148,21 +151,25 @@ Transcript ListFolder(const std::string& path, bool close, AfterCall after, void
     const HANDLE handle = FsFindFirst(hostPath.data(), &record);
     const std::string call = "first " + Escaped(path.c_str()) + " =";
     if (handle == INVALID_HANDLE_VALUE) {
-        note(call + " -1" + ErrorText());
+        note(call + " -1" + ErrorText(), -1, true);
         return transcript;
     }
-    note(call + " " + std::to_string(reinterpret_cast<intptr_t>(handle)) + EntryText(record), &record);
+    const auto value = static_cast<long long>(reinterpret_cast<intptr_t>(handle));
+    note(call + " " + std::to_string(value) + EntryText(record), value, false, &record);
 
     for (size_t n = 0; n < maxEntries; ++n) {
         record = FilledRecord();
         const BOOL more = FsFindNext(handle, &record);
         if (more == 0) {
-            note("next = 0" + ErrorText());
+            note("next = 0" + ErrorText(), 0, true);
             break;
         }
-        note("next = " + std::to_string(more) + EntryText(record), &record);
+        note("next = " + std::to_string(more) + EntryText(record), more, false, &record);
     }
-    if (close) note("close = " + std::to_string(FsFindClose(handle)));
+    if (close) {
+        const int closed = FsFindClose(handle);
+        note("close = " + std::to_string(closed), closed, false);
+    }
     return transcript;
 }
 
@@ -174,8 +181,11 @@ Transcript Execute(const std::string& path, const char* verb)
     TakeBoxes();
     const int result = FsExecuteFile(nullptr, hostPath.data(), hostVerb.data());
     Transcript transcript;
-    transcript.push_back({"exec " + Escaped(verb) + " " + Escaped(path.c_str()) + " = " +
-                          std::to_string(result) + (result != 0 ? ErrorText() : "")});
+    CallAnswer answer("exec " + Escaped(verb) + " " + Escaped(path.c_str()) + " = " +
+                      std::to_string(result) + (result != 0 ? ErrorText() : ""));
+    answer.Result = result;
+    if (result != 0) answer.Error = TansyGetLastError();
+    transcript.push_back(std::move(answer));
     for (std::string& box : TakeBoxes()) transcript.push_back({"box " + box});
     return transcript;
 }

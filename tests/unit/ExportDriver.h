@@ -17,6 +17,8 @@ struct CallAnswer {
     CallAnswer(std::string text) : Text(std::move(text)) {}
 
     std::string Text;
+    long long Result = 0;      // what the export returned
+    DWORD Error = 0;           // the last-error value after a failed call, else 0
     bool HasEntry = false;     // the call handed over a sound record
     bool IsFolder = false;     // ... of a folder
     std::string Name;          // ... whose name bytes are these
