@@ -85,8 +85,12 @@ const ReverseTable& ReverseOf(UINT codePage)
 // ---- UTF-8 -----------------------------------------------------------------
 
 // Decodes UTF-8 into UTF-16, writing only when `out` is given; returns the
-// number of units. An ill-formed sequence becomes one U+FFFD per maximal
-// subpart (the longest prefix of a well-formed sequence), as Windows does.
+// number of units. Ill-formed input becomes U+FFFD as Windows replaces it
+// (checked against wine): a byte that starts no sequence is one U+FFFD; a
+// sequence that the end of the text cuts short takes the rest of the text
+// into one U+FFFD; otherwise the bytes read until the sequence went wrong make
+// one U+FFFD, a first continuation byte that makes it an overlong form, a
+// surrogate or a value past U+10FFFF included.
 size_t DecodeUtf8(const uint8_t* text, size_t size, char16_t* out)
 {
     size_t units = 0;
@@ -103,7 +107,7 @@ size_t DecodeUtf8(const uint8_t* text, size_t size, char16_t* out)
             continue;
         }
         size_t length;
-        uint8_t low = 0x80, high = 0xBF;  // range of the second byte
+        uint8_t low = 0x80, high = 0xBF;  // range of a well-formed second byte
         uint32_t value;
         if (lead >= 0xC2 && lead <= 0xDF) {
             length = 2;
@@ -123,14 +127,17 @@ size_t DecodeUtf8(const uint8_t* text, size_t size, char16_t* out)
             ++i;
             continue;
         }
+        if (size - i < length) {
+            put(kReplacement);
+            break;
+        }
         size_t taken = 1;
-        while (taken < length && i + taken < size) {
+        while (taken < length) {
             const uint8_t next = text[i + taken];
-            const uint8_t min = taken == 1 ? low : 0x80;
-            const uint8_t max = taken == 1 ? high : 0xBF;
-            if (next < min || next > max) break;
-            value = (value << 6) | (next & 0x3F);
+            if (next < 0x80 || next > 0xBF) break;
             ++taken;
+            if (taken == 2 && (next < low || next > high)) break;
+            value = (value << 6) | (next & 0x3F);
         }
         i += taken;
         if (taken < length) {

