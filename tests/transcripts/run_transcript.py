@@ -12,8 +12,12 @@ The first comment lines of NAME.scn may hold directives:
     ; exit: N              the exit status tansy must end with (default 0)
 
 The expected transcript is NAME.VARIANT.out when --variant is given and that
-file exists, else NAME.out. --wrapper runs tansy through another program (such
-as wine); its output then has CR LF line ends turned into LF.
+file exists, else NAME.out. Lines at the top of an expected file that begin
+with ";" are comments, not transcript (a transcript's first line is a call,
+"> ..."); a NAME.VARIANT.out must begin with such a comment saying why the
+platform legitimately answers differently. --wrapper runs tansy through
+another program (such as wine); its output then has CR LF line ends turned
+into LF.
 
 With TANSY_BLESS=1 (or --bless) the expected file is written from the run
 instead: read every blessed transcript before committing it.
@@ -50,6 +54,22 @@ def expected_file(scenario, variant):
     if variant and os.path.exists(f"{base}.{variant}.out"):
         return f"{base}.{variant}.out"
     return f"{base}.out"
+
+
+def read_expected(path):
+    """The comment lines at the top of an expected file, and the transcript after them."""
+    with open(path, "rb") as stream:
+        data = stream.read()
+    comments = []
+    while data.startswith(b";"):
+        line, _, data = data.partition(b"\n")
+        comments.append(line.decode("utf-8", "replace"))
+    return comments, data
+
+
+def is_variant(path):
+    """True for NAME.VARIANT.out, the expected file of one platform."""
+    return os.path.basename(path).count(".") > 1
 
 
 def show(data):
@@ -91,16 +111,20 @@ def main():
 
     expected_path = expected_file(scenario, args.variant)
     if args.bless or os.environ.get("TANSY_BLESS") == "1":
+        comments = read_expected(expected_path)[0] if os.path.exists(expected_path) else []
         with open(expected_path, "wb") as stream:
-            stream.write(output)
+            stream.write(b"".join(line.encode("utf-8") + b"\n" for line in comments) + output)
         print(f"blessed {expected_path}: read it before committing")
         return 0
 
     try:
-        with open(expected_path, "rb") as stream:
-            expected = stream.read()
+        comments, expected = read_expected(expected_path)
     except OSError as failure:
         print(f"FAIL: cannot read the expected transcript: {failure}", file=sys.stderr)
+        return 1
+    if is_variant(expected_path) and not comments:
+        print(f"FAIL: {os.path.basename(expected_path)} must begin with a '; ' line saying why it differs "
+              f"from {os.path.basename(scenario)[:-len('.scn')]}.out", file=sys.stderr)
         return 1
     if output == expected:
         return 0

@@ -1,0 +1,183 @@
+#!/usr/bin/env python3
+"""Runs transcript scenarios through the Windows build under wine and compares
+each transcript byte for byte with the one the native run is held to.
+
+    run_wine_transcripts.py --tansy TANSY_EXE --wine WINE64 --work DIR SCENARIO...
+
+The wine environment (WINEPREFIX, LOCPATH, the null display driver, a running
+wineserver) is made by run_wine_tests.sh; this script only starts tansy.exe.
+
+The ANSI code page of a Windows process comes from the system, not from
+tansy's --codepage, so a scenario's `; codepage: N` picks the environment:
+    1251   LC_ALL=ru_RU.UTF-8 (wine's Russian system locale)
+    1252   LC_ALL=en_US.UTF-8
+    65001  a copy of tansy.exe whose application manifest asks for the UTF-8
+           code page (activeCodePage), as Windows 10 1903 and later grant it
+Scenarios that share a code page, a hotlist and a window class run in one
+tansy.exe process (`tansy script --framed A.scn B.scn ...`): each still gets a
+freshly loaded library, and wine starts one process instead of dozens.
+
+Expected transcript: NAME.wine.out when it exists (its first lines, beginning
+with ";", say why Windows legitimately answers differently), else NAME.out.
+"""
+
+import argparse
+import collections
+import difflib
+import os
+import shutil
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(os.path.dirname(HERE), "transcripts"))
+import run_transcript  # noqa: E402  (the native runner's directive and expected-file rules)
+
+VARIANT = "wine"
+LOCALES = {"1251": "ru_RU.UTF-8", "1252": "en_US.UTF-8", "65001": "ru_RU.UTF-8"}
+PROCESS_TIMEOUT = 120
+UTF8_MANIFEST = """<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<assembly manifestVersion="1.0" xmlns="urn:schemas-microsoft-com:asm.v1">
+  <application>
+    <windowsSettings>
+      <activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>
+    </windowsSettings>
+  </application>
+</assembly>
+"""
+
+Group = collections.namedtuple("Group", "codepage hotlist host_class")
+
+
+def windows_path(path):
+    """A Linux path as wine names it on its Z: drive, which maps /."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def utf8_tansy(tansy, work):
+    """A copy of tansy.exe and the library beside it whose manifest selects the UTF-8 code page."""
+    folder = os.path.join(work, "utf8-code-page")
+    os.makedirs(folder, exist_ok=True)
+    source = os.path.dirname(os.path.abspath(tansy))
+    for name in ("tansy.exe", "TANSY_WFX.wfx64"):
+        shutil.copy2(os.path.join(source, name), folder)
+    with open(os.path.join(folder, "tansy.exe.manifest"), "w", encoding="utf-8") as stream:
+        stream.write(UTF8_MANIFEST)
+    return os.path.join(folder, "tansy.exe")
+
+
+def group_of(scenario):
+    directives = run_transcript.read_directives(scenario)
+    codepage = directives.get("codepage", run_transcript.DEFAULT_CODEPAGE)
+    hotlist = directives.get("hotlist")
+    if hotlist is not None:
+        hotlist = os.path.join(os.path.dirname(scenario), hotlist)
+    return Group(codepage, hotlist, directives.get("host-class") == "TTOTAL_CMD"), int(directives.get("exit", "0"))
+
+
+def split_framed(output):
+    """{scenario path as passed: (status, transcript bytes)} from `script --framed` output."""
+    results = {}
+    current = None
+    lines = []
+    for line in output.splitlines(keepends=True):
+        if line.startswith(b";; scenario "):
+            current = line[len(b";; scenario "):].rstrip(b"\n").decode("utf-8", "replace")
+            lines = []
+        elif line.startswith(b";; status ") and current is not None:
+            results[current] = (int(line[len(b";; status "):]), b"".join(lines))
+            current = None
+        elif current is not None:
+            lines.append(line)
+    return results
+
+
+def run_group(group, scenarios, tansy, wine, work):
+    """Runs one tansy.exe over the group's scenarios: ({path: (status, transcript)}, stderr text)."""
+    command = ["timeout", "-k", "5", str(PROCESS_TIMEOUT), wine, tansy]
+    if group.hotlist is not None:
+        command += ["--hotlist", windows_path(group.hotlist)]
+    if group.host_class:
+        command.append("--host-class")
+    command += ["script", "--framed"] + [windows_path(s) for s in scenarios]
+    environment = dict(os.environ, LC_ALL=LOCALES[group.codepage])
+    # Files, not pipes: a wine service started along the way may keep a pipe open.
+    out_path = os.path.join(work, "transcripts.out")
+    err_path = os.path.join(work, "transcripts.err")
+    with open(out_path, "wb") as out, open(err_path, "wb") as err:
+        run = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=out, stderr=err, env=environment,
+                             timeout=PROCESS_TIMEOUT + 30)
+    with open(out_path, "rb") as stream:
+        output = stream.read().replace(b"\r\n", b"\n")
+    with open(err_path, "rb") as stream:
+        errors = stream.read().replace(b"\r\n", b"\n").decode("utf-8", "backslashreplace")
+    if run.returncode in (124, 137):
+        errors += f"\ntansy.exe did not finish in {PROCESS_TIMEOUT} s\n"
+    by_name = split_framed(output)
+    return {s: by_name.get(windows_path(s)) for s in scenarios}, errors
+
+
+def check(scenario, result, wanted_status, errors):
+    """Compares one scenario's result; the failure report, or None when it passed."""
+    name = os.path.basename(scenario)
+    if result is None:
+        return f"FAIL {name}: no transcript (tansy.exe stopped before it)\n{errors}"
+    status, transcript = result
+    if status != wanted_status:
+        return f"FAIL {name}: status {status}, not {wanted_status}\n{errors}"
+    expected_path = run_transcript.expected_file(scenario, VARIANT)
+    try:
+        comments, expected = run_transcript.read_expected(expected_path)
+    except OSError as failure:
+        return f"FAIL {name}: cannot read the expected transcript: {failure}"
+    if run_transcript.is_variant(expected_path) and not comments:
+        return f"FAIL {name}: {os.path.basename(expected_path)} must begin with a '; ' line saying why it differs"
+    if transcript == expected:
+        return None
+    diff = "".join(difflib.unified_diff(run_transcript.show(expected), run_transcript.show(transcript),
+                                        expected_path, "tansy.exe under wine"))
+    return f"FAIL {name}: the transcript differs from {os.path.basename(expected_path)}:\n{diff}{errors}"
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--tansy", required=True, help="tansy.exe of the 64-bit Windows build")
+    parser.add_argument("--wine", required=True, help="the wine64 loader")
+    parser.add_argument("--work", required=True, help="a folder for the run's own files")
+    parser.add_argument("scenarios", nargs="+", help="NAME.scn files")
+    args = parser.parse_args()
+
+    groups = collections.OrderedDict()
+    wanted = {}
+    for scenario in sorted(os.path.abspath(s) for s in args.scenarios):
+        group, wanted[scenario] = group_of(scenario)
+        if group.codepage not in LOCALES:
+            print(f"FAIL {os.path.basename(scenario)}: no Windows environment for code page {group.codepage}")
+            return 1
+        groups.setdefault(group, []).append(scenario)
+
+    executables = {"1251": args.tansy, "1252": args.tansy}
+    if any(group.codepage == "65001" for group in groups):
+        executables["65001"] = utf8_tansy(args.tansy, args.work)
+
+    failures = []
+    passed = variants = 0
+    for group, scenarios in groups.items():
+        results, errors = run_group(group, scenarios, executables[group.codepage], args.wine, args.work)
+        for scenario in scenarios:
+            report = check(scenario, results[scenario], wanted[scenario], errors)
+            if report:
+                failures.append(report)
+                continue
+            passed += 1
+            if run_transcript.is_variant(run_transcript.expected_file(scenario, VARIANT)):
+                variants += 1
+    for report in failures:
+        print(report)
+    print(f"wine transcripts: {passed} passed ({variants} against their Windows transcript NAME.wine.out), "
+          f"{len(failures)} failed, in {len(groups)} tansy.exe processes")
+    return 1 if failures or passed == 0 else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
