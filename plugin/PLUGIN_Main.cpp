@@ -1,6 +1,7 @@
 // The hotlist's line readers and the header skip.
 #include "PLUGIN_Main.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -61,13 +62,22 @@ std::string_view FieldLineBytes;
 size_t AsciiPrefixLength(std::string_view text)
 {
     constexpr uint64_t kHighBits = 0x8080808080808080u;
+    const size_t size = text.size();
     size_t n = 0;
-    for (; n + 8 <= text.size(); n += 8) {
+    if constexpr (std::endian::native == std::endian::little) {
         uint64_t word;
-        std::memcpy(&word, text.data() + n, sizeof word);
-        if ((word & kHighBits) != 0) break;
+        for (; n + 8 <= size; n += 8) {
+            std::memcpy(&word, text.data() + n, sizeof word);
+            if (const uint64_t high = word & kHighBits) return n + static_cast<size_t>(std::countr_zero(high)) / 8;
+        }
+        // The last eight bytes, overlapping ones already found ASCII.
+        if (n < size && size >= 8) {
+            std::memcpy(&word, text.data() + size - 8, sizeof word);
+            const uint64_t high = word & kHighBits;
+            return high ? size - 8 + static_cast<size_t>(std::countr_zero(high)) / 8 : size;
+        }
     }
-    while (n < text.size() && static_cast<unsigned char>(text[n]) < 0x80) ++n;
+    while (n < size && static_cast<unsigned char>(text[n]) < 0x80) ++n;
     return n;
 }
 
@@ -77,18 +87,18 @@ size_t AsciiPrefixLength(std::string_view text)
 // and those narrow back to the same bytes, so a key or "=" found among them
 // is where it is in the line's ANSI text, and the value is the rest of the
 // line through the code page and back.
-bool FieldFromBytes(std::string_view bytes, TFieldLine& field)
+bool FieldFromBytes(std::string_view bytes, bool allAscii, TFieldLine& field)
 {
-    const size_t ascii = AsciiPrefixLength(bytes);
     field.Key = ClassifyFieldLine(bytes);
     field.EndsBlock = bytes.empty();
-    if (ascii == bytes.size()) {
+    if (allAscii) {
         field.Value = field.Key == hkNone ? std::string_view() : bytes.substr(FieldValueStart(bytes, field.Key));
         field.NeedsRoundTrip = false;
         return true;
     }
     // The line is not empty here, and neither is its text: its first byte is
     // ASCII whenever the key is decided.
+    const size_t ascii = AsciiPrefixLength(bytes);
     const bool keyDecided = field.Key == hkNone ? ascii >= kKeyWindow : KeyTextLength(field.Key) < ascii;
     if (!keyDecided) return false;
     if (field.Key == hkNone) {
@@ -107,9 +117,10 @@ bool FieldFromBytes(std::string_view bytes, TFieldLine& field)
 
 TFieldLine ReadFieldLine(TTextFile& file, WideString& line, bool& lineBehind)
 {
-    FieldLineBytes = ReadTextLineInPlace(file, LineBytes);
+    bool ascii = false;
+    FieldLineBytes = ReadTextLineInPlace(file, LineBytes, &ascii);
     TFieldLine field;
-    if (file.Failure == 0 && FieldFromBytes(FieldLineBytes, field)) {
+    if (file.Failure == 0 && FieldFromBytes(FieldLineBytes, ascii, field)) {
         lineBehind = true;
         return field;
     }

@@ -116,11 +116,27 @@ void ReadBlockLines(TTextFile& file, WideString& line, Take take)
 THotlistKey ClassifyFieldLine(std::string_view line);
 // The value of a field line: the text after its first "=", or the whole line.
 std::string_view FieldValue(std::string_view line);
+
+// The length of the key text of each key, by its value.
+inline constexpr uint8_t kKeyTextLengths[hkActive + 1] = {2, 4, 10, 11, 14, 15, 8, 9, 12, 7, 7, 3, 8, 6};
+
+// The length of the key text of `key` (0 for hkNone).
+inline size_t KeyTextLength(THotlistKey key)
+{
+    return key >= 0 && key <= hkActive ? kKeyTextLengths[key] : 0;
+}
+
 // Where FieldValue(line) begins, for a line whose key is `key`: 0 when the
 // line holds no "=".
-size_t FieldValueStart(std::string_view line, THotlistKey key);
-// The length of the key text of `key` (0 for hkNone).
-size_t KeyTextLength(THotlistKey key);
+inline size_t FieldValueStart(std::string_view line, THotlistKey key)
+{
+    // Where "=" follows the key at once, that is the first "=" unless the
+    // indent is one: no key text holds an "=".
+    const size_t afterKey = 1 + KeyTextLength(key);
+    if (key != hkNone && line.size() > afterKey && line[afterKey] == '=' && line[0] != '=') return afterKey + 1;
+    const size_t equals = line.find('=');
+    return equals == std::string_view::npos ? 0 : equals + 1;
+}
 // The characters of a line that ClassifyFieldLine looks at: the indent and
 // the longest key text.
 constexpr size_t kKeyWindow = 1 + 15;

@@ -1,7 +1,6 @@
 // Folder and bookmark records: the field-line classifier, the field parser,
 // the block readers, and the find data that the file manager shows.
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstring>
 
@@ -40,6 +39,14 @@ constexpr size_t LongestKeyText()
     return longest;
 }
 static_assert(kKeyWindow == 1 + LongestKeyText());
+
+constexpr bool KeyLengthsMatch()
+{
+    for (const KeyText& key : kKeyTexts)
+        if (kKeyTextLengths[key.Key] != key.Text.size()) return false;
+    return true;
+}
+static_assert(KeyLengthsMatch());
 
 // True when `line` holds `key` from its second character on and goes on
 // after it.
@@ -120,26 +127,6 @@ std::string_view FieldValue(std::string_view line)
 {
     const size_t equals = line.find('=');
     return equals == std::string_view::npos ? line : line.substr(equals + 1);
-}
-
-size_t FieldValueStart(std::string_view line, THotlistKey key)
-{
-    // Where "=" follows the key at once, that is the first "=" unless the
-    // indent is one: no key text holds an "=".
-    const size_t afterKey = 1 + KeyTextLength(key);
-    if (key != hkNone && line.size() > afterKey && line[afterKey] == '=' && line[0] != '=') return afterKey + 1;
-    const size_t equals = line.find('=');
-    return equals == std::string_view::npos ? 0 : equals + 1;
-}
-
-size_t KeyTextLength(THotlistKey key)
-{
-    static constexpr auto kLengths = [] {
-        std::array<uint8_t, hkActive + 1> lengths{};
-        for (const KeyText& text : kKeyTexts) lengths[text.Key] = static_cast<uint8_t>(text.Text.size());
-        return lengths;
-    }();
-    return key >= 0 && key < static_cast<int32_t>(kLengths.size()) ? kLengths[key] : 0;
 }
 
 // Both clear their strings in place, so a record reused block after block

@@ -73,6 +73,34 @@ const char* FindLineFeed(const char* bytes, size_t n)
     return static_cast<const char*>(std::memchr(bytes + 8 * words, '\n', n - 8 * words));
 }
 
+// FindLineFeed that also tells whether the bytes before the LF are ASCII.
+const char* FindLineFeedAscii(const char* bytes, size_t n, bool& ascii)
+{
+    constexpr uint64_t kOnes = 0x0101010101010101u;
+    constexpr uint64_t kHighBits = 0x8080808080808080u;
+    constexpr size_t kShortLine = 64;
+    if constexpr (std::endian::native == std::endian::little) {
+        const size_t words = std::min(n, kShortLine) / 8;
+        uint64_t high = 0;
+        for (size_t i = 0; i < words; ++i) {
+            uint64_t word;
+            std::memcpy(&word, bytes + 8 * i, sizeof word);
+            const uint64_t x = word ^ (kOnes * '\n');
+            const uint64_t zero = (x - kOnes) & ~x & kHighBits;
+            if (zero != 0) {
+                // The bits of the bytes before the first LF.
+                const uint64_t before = ((zero & (~zero + 1)) >> 7) - 1;
+                ascii = ((high | (word & before)) & kHighBits) == 0;
+                return bytes + 8 * i + static_cast<size_t>(std::countr_zero(zero)) / 8;
+            }
+            high |= word;
+        }
+    }
+    const char* lf = FindLineFeed(bytes, n);
+    ascii = IsAsciiText(std::string_view(bytes, lf ? static_cast<size_t>(lf - bytes) : n));
+    return lf;
+}
+
 void DropCarriageReturns(AnsiString& line)
 {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -129,7 +157,7 @@ void ReadTextLine(TTextFile& file, AnsiString& line)
         const char* start = file.Buffer.data() + file.Pos;
         const size_t available = file.Count - file.Pos;
         const char* lf = FindLineFeed(start, available);
-        const size_t length = lf ? static_cast<size_t>(static_cast<const char*>(lf) - start) : available;
+        const size_t length = lf ? static_cast<size_t>(lf - start) : available;
         crSeen = crSeen || CrWithin(file, length);
         line.append(start, length);
         file.Pos += length;
@@ -142,20 +170,24 @@ void ReadTextLine(TTextFile& file, AnsiString& line)
     if (crSeen) DropCarriageReturns(line);
 }
 
-std::string_view ReadTextLineInPlace(TTextFile& file, AnsiString& spill)
+std::string_view ReadTextLineInPlace(TTextFile& file, AnsiString& spill, bool* ascii)
 {
     if (file.Mode == tfInput && file.Pos < file.Count) {
         const char* start = file.Buffer.data() + file.Pos;
-        const char* lf = FindLineFeed(start, file.Count - file.Pos);
+        bool asciiLine = false;
+        const char* lf = ascii ? FindLineFeedAscii(start, file.Count - file.Pos, asciiLine)
+                               : FindLineFeed(start, file.Count - file.Pos);
         if (lf != nullptr) {
-            const size_t length = static_cast<size_t>(static_cast<const char*>(lf) - start);
+            const size_t length = static_cast<size_t>(lf - start);
             if (!CrWithin(file, length)) {
                 file.Pos += length + 1;
+                if (ascii) *ascii = asciiLine;
                 return {start, length};
             }
         }
     }
     ReadTextLine(file, spill);
+    if (ascii) *ascii = IsAsciiText(spill);
     return spill;
 }
 
@@ -202,7 +234,7 @@ bool SkipPlainLines(TTextFile& file, AnsiString& line)
             lf = FindLineFeed(file.Buffer.data() + file.Pos, file.Count - file.Pos);
         if (lf != nullptr) {
             start = file.Pos;
-            length = static_cast<size_t>(static_cast<const char*>(lf) - file.Buffer.data()) - start;
+            length = static_cast<size_t>(lf - file.Buffer.data()) - start;
             if (!IsPlainLine(file.Buffer.data() + start, length)) {
                 line.assign(file.Buffer.data() + start, length);
                 if (CrWithin(file, length)) DropCarriageReturns(line);

@@ -45,7 +45,8 @@ void ReadTextLine(TTextFile& file, AnsiString& line);
 // ReadTextLine without the copy where it can: a line that lies whole in the
 // block buffer and holds no CR is handed out in place; any other line is read
 // into `spill`. The text stays valid until the next step of the reader.
-std::string_view ReadTextLineInPlace(TTextFile& file, AnsiString& spill);
+// `ascii`, when given, tells whether every byte of the line is below 0x80.
+std::string_view ReadTextLineInPlace(TTextFile& file, AnsiString& spill, bool* ascii = nullptr);
 // True when no byte is left or the next byte is 0x1A (Ctrl-Z). Raises the
 // I/O failure when it had to read and the read failed.
 bool TextAtEnd(TTextFile& file);
