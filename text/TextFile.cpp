@@ -78,7 +78,7 @@ const char* FindLineFeedAscii(const char* bytes, size_t n, bool& ascii)
 {
     constexpr uint64_t kOnes = 0x0101010101010101u;
     constexpr uint64_t kHighBits = 0x8080808080808080u;
-    constexpr size_t kShortLine = 64;
+    constexpr size_t kShortLine = 256;  // field lines with an address are often longer than 64 bytes
     if constexpr (std::endian::native == std::endian::little) {
         const size_t words = std::min(n, kShortLine) / 8;
         uint64_t high = 0;
