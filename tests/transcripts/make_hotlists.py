@@ -256,6 +256,30 @@ def properties():
     return joined(lines)
 
 
+def best_fit():
+    """Names with characters the code page lacks; Windows writes some as a similar letter."""
+    lines = list(HEADER)
+    for ident, name in enumerate(["café", "über", "Ā", "łódź", "Š", "→", "Ω", "½", "Ж", "plain"], start=1):
+        lines += url(name, ident)
+    lines += url("crème", 11, ("URL", "http://crème.example/"), ("DESCRIPTION", "brûlée"))
+    return joined(lines)
+
+
+def number_forms():
+    """One folder per number form, each holding a bookmark whose CREATED has that form."""
+    forms = [("plain", " 12 "), ("blank-group", "1 234"), ("blank-groups", "12 345 678"),
+             ("comma-half", "12,5"), ("comma-half-up", "13,5"), ("point-half", "12.5"),
+             ("point-half-up", "13.5"), ("comma-group", "1,234"), ("point-group", "1.234"),
+             ("parentheses", "(5)"), ("minus-after", "5-"), ("ampersand-hex", "&H10"),
+             ("exponent", "1e3"), ("blank-after-sign", "+ 5"), ("c-hex", "0x10")]
+    lines = list(HEADER)
+    for ident, (name, value) in enumerate(forms, start=1):
+        lines += folder(name, 100 + ident)
+        lines += url(value, ident, ("CREATED", value))
+        lines += end()
+    return joined(lines)
+
+
 HOTLISTS_MADE = {
     "tree.hotlist": tree,
     "strays.hotlist": strays,
@@ -269,6 +293,8 @@ HOTLISTS_MADE = {
     "properties.hotlist": properties,
     "empty.hotlist": lambda: b"",
     "lastline.hotlist": lambda: b"Hotlist version 2.0\n\n#URL\n",
+    "best_fit.hotlist": best_fit,
+    "number_forms.hotlist": number_forms,
 }
 
 

@@ -5,7 +5,7 @@
 # scenario runs through tansy.exe and TANSY_WFX.wfx64 against the same expected
 # transcript as the native run (or its NAME.wine.out, which says why it differs).
 #
-#   tests/wine/run_wine_tests.sh BUILD_DIR [--keep]
+#   tests/wine/run_wine_tests.sh BUILD_DIR [--keep] [--bless]
 #
 # BUILD_DIR is a 64-bit mingw-w64 build (the win64 preset: build/win64). The
 # test makes its own wine environment in BUILD_DIR/wine-tests and removes it
@@ -14,16 +14,27 @@
 # ru_RU.UTF-8 and en_US.UTF-8 locales built with localedef into LOCPATH, which
 # give wine's ANSI code pages 1251 and 1252. Every wine process reads
 # /dev/null, runs under `timeout`, and wineserver is stopped however the run
-# ends. Needs the Debian packages wine64 and locales (scripts/setup).
+# ends. --bless writes NAME.wine.out for each scenario whose Windows
+# transcript differs from NAME.out (see run_wine_transcripts.py). Needs the
+# Debian packages wine64 and locales (scripts/setup).
 set -euo pipefail
 
-usage() { echo "usage: $0 BUILD_DIR [--keep]" >&2; exit 2; }
-[ $# -ge 1 ] && [ $# -le 2 ] || usage
+usage() { echo "usage: $0 BUILD_DIR [--keep] [--bless]" >&2; exit 2; }
+[ $# -ge 1 ] || usage
+build_arg=$1
+shift
 keep=no
-if [ $# -eq 2 ]; then [ "$2" = --keep ] && keep=yes || usage; fi
+bless=()
+for option in "$@"; do
+  case $option in
+    --keep) keep=yes ;;
+    --bless) bless=(--bless) ;;
+    *) usage ;;
+  esac
+done
 
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "$1" 2>/dev/null && pwd) || { echo "$0: no build folder $1" >&2; exit 2; }
+build=$(cd "$build_arg" 2>/dev/null && pwd) || { echo "$0: no build folder $build_arg" >&2; exit 2; }
 bin=$build/bin
 wine=${TANSY_WINE64:-/usr/lib/wine/wine64}
 wineserver=${TANSY_WINESERVER:-/usr/lib/wine/wineserver}
@@ -95,7 +106,7 @@ fi
 
 step "transcripts under wine"
 if ! python3 "$source_dir/tests/wine/run_wine_transcripts.py" --tansy "$bin/tansy.exe" --wine "$wine" \
-  --work "$env_dir" "$source_dir"/tests/transcripts/*.scn; then
+  --work "$env_dir" "${bless[@]}" "$source_dir"/tests/transcripts/*.scn; then
   failed+=("transcripts")
 fi
 

@@ -19,6 +19,9 @@ freshly loaded library, and wine starts one process instead of dozens.
 
 Expected transcript: NAME.wine.out when it exists (its first lines, beginning
 with ";", say why Windows legitimately answers differently), else NAME.out.
+With --bless, a transcript that differs from NAME.out is written to
+NAME.wine.out (keeping the comment lines it had); one without a comment still
+fails until a "; " line at its top says why Windows answers so.
 """
 
 import argparse
@@ -117,7 +120,19 @@ def run_group(group, scenarios, tansy, wine, work):
     return {s: by_name.get(windows_path(s)) for s in scenarios}, errors
 
 
-def check(scenario, result, wanted_status, errors):
+def bless(scenario, transcript):
+    """Writes NAME.wine.out when Windows answers other than NAME.out, keeping its comments."""
+    native_path = run_transcript.expected_file(scenario, None)
+    if os.path.exists(native_path) and run_transcript.read_expected(native_path)[1] == transcript:
+        return
+    wine_path = native_path[: -len(".out")] + f".{VARIANT}.out"
+    comments = run_transcript.read_expected(wine_path)[0] if os.path.exists(wine_path) else []
+    with open(wine_path, "wb") as stream:
+        stream.write(b"".join(line.encode("utf-8") + b"\n" for line in comments) + transcript)
+    print(f"blessed {wine_path}: read it, and say at its top why Windows answers so")
+
+
+def check(scenario, result, wanted_status, errors, blessing=False):
     """Compares one scenario's result; the failure report, or None when it passed."""
     name = os.path.basename(scenario)
     if result is None:
@@ -125,6 +140,8 @@ def check(scenario, result, wanted_status, errors):
     status, transcript = result
     if status != wanted_status:
         return f"FAIL {name}: status {status}, not {wanted_status}\n{errors}"
+    if blessing:
+        bless(scenario, transcript)
     expected_path = run_transcript.expected_file(scenario, VARIANT)
     try:
         comments, expected = run_transcript.read_expected(expected_path)
@@ -144,6 +161,7 @@ def main():
     parser.add_argument("--tansy", required=True, help="tansy.exe of the 64-bit Windows build")
     parser.add_argument("--wine", required=True, help="the wine64 loader")
     parser.add_argument("--work", required=True, help="a folder for the run's own files")
+    parser.add_argument("--bless", action="store_true", help="write NAME.wine.out where Windows answers differently")
     parser.add_argument("scenarios", nargs="+", help="NAME.scn files")
     args = parser.parse_args()
 
@@ -165,7 +183,7 @@ def main():
     for group, scenarios in groups.items():
         results, errors = run_group(group, scenarios, executables[group.codepage], args.wine, args.work)
         for scenario in scenarios:
-            report = check(scenario, results[scenario], wanted[scenario], errors)
+            report = check(scenario, results[scenario], wanted[scenario], errors, args.bless)
             if report:
                 failures.append(report)
                 continue
