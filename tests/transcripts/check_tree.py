@@ -4,14 +4,15 @@ own entries in file order, and "properties" on every bookmark shows exactly
 that bookmark's box (and the boxes of any other bookmark the host shows under
 the same path).
 
-    check_tree.py --tansy PATH [--codepage N] HOTLIST...
+    check_tree.py --tansy PATH [--codepage N] [--wrapper CMD]... HOTLIST...
 
 The expected answers come from a parser of its own, written from the file
 format alone and much simpler than the library's walk: it reads well-formed
 files only (blocks closed by an empty line, folders closed by "-", numbers in
 range) and refuses anything else. All calls for one hotlist run in a single
 `tansy script` process, and its transcript is compared with the expected one
-line by line.
+line by line. --wrapper runs tansy through another program (such as wine,
+whose system locale then sets the code page); CR LF in its output becomes LF.
 """
 
 import argparse
@@ -221,7 +222,7 @@ def expected_calls(model, root):
     return calls, len(folders), len(bookmarks)
 
 
-def check(tansy, hotlist, codepage):
+def check(tansy, hotlist, codepage, wrapper=()):
     with open(hotlist, "rb") as stream:
         data = stream.read()
     model = Model(codepage)
@@ -234,8 +235,10 @@ def check(tansy, hotlist, codepage):
         print(f"FAIL: {hotlist}: too few folders or bookmarks to check anything")
         return False
     scenario = "".join(line + "\n" for line, _ in calls).encode("ascii")
-    command = [tansy, "--codepage", codepage, "--hotlist", os.path.abspath(hotlist), "script", "-"]
+    command = list(wrapper) + [tansy, "--codepage", codepage, "--hotlist", os.path.abspath(hotlist), "script", "-"]
     run = subprocess.run(command, input=scenario, capture_output=True, timeout=TIMEOUT_SECONDS)
+    if wrapper:
+        run.stdout = run.stdout.replace(b"\r\n", b"\n")
     if run.returncode != 0:
         print(f"FAIL: {hotlist}: tansy ended with status {run.returncode}")
         sys.stdout.write(run.stderr.decode("utf-8", "backslashreplace"))
@@ -257,9 +260,11 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--tansy", required=True, help="the tansy executable")
     parser.add_argument("--codepage", default="1251", choices=sorted(PYTHON_CODEC), help="the library's code page")
+    parser.add_argument("--wrapper", action="append", default=[],
+                        help="a program (and its arguments, one per --wrapper) to run tansy with")
     parser.add_argument("hotlists", nargs="+", metavar="HOTLIST")
     args = parser.parse_args()
-    results = [check(args.tansy, hotlist, args.codepage) for hotlist in args.hotlists]
+    results = [check(args.tansy, hotlist, args.codepage, args.wrapper) for hotlist in args.hotlists]
     return 0 if all(results) else 1
 
 

@@ -3,7 +3,8 @@
 # implementation of the Windows API, wine64. The unit tests run against the
 # real conversions, files, profile strings and variants, and every transcript
 # scenario runs through tansy.exe and TANSY_WFX.wfx64 against the same expected
-# transcript as the native run (or its NAME.wine.out, which says why it differs).
+# transcript as the native run (or its NAME.wine.out, which says why it differs),
+# and whole hotlists are checked against check_tree.py's own parser.
 #
 #   tests/wine/run_wine_tests.sh BUILD_DIR [--keep] [--bless]
 #
@@ -12,7 +13,8 @@
 # afterwards (--keep leaves it for a look): a private WINEPREFIX and TMPDIR,
 # the null display driver (real windows without an X server), and the
 # ru_RU.UTF-8 and en_US.UTF-8 locales built with localedef into LOCPATH, which
-# give wine's ANSI code pages 1251 and 1252. Every wine process reads
+# give wine's ANSI code pages 1251 and 1252 (and for code page 65001 a copy of
+# tansy.exe whose manifest asks for UTF-8). Every wine process reads
 # /dev/null, runs under `timeout`, and wineserver is stopped however the run
 # ends. --bless writes NAME.wine.out for each scenario whose Windows
 # transcript differs from NAME.out (see run_wine_transcripts.py). Needs the
@@ -94,7 +96,22 @@ run_wine 60 ru_RU.UTF-8 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null
 "$wineserver" -p
 run_wine 60 ru_RU.UTF-8 "$bin/tansy.exe" script >/dev/null 2>&1 ||
   { echo "tansy.exe does not start under wine" >&2; exit 1; }
-echo "prefix made, null display driver, locales ru_RU.UTF-8 (1251) and en_US.UTF-8 (1252)"
+# Code page 65001: Windows 10 1903 and later give a process the UTF-8 ANSI
+# code page when its manifest asks for it, and so does wine.
+utf8_dir=$env_dir/utf8-code-page
+mkdir -p "$utf8_dir"
+cp "$bin/tansy.exe" "$bin/TANSY_WFX.wfx64" "$utf8_dir/"
+cat >"$utf8_dir/tansy.exe.manifest" <<'EOF'
+<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<assembly manifestVersion="1.0" xmlns="urn:schemas-microsoft-com:asm.v1">
+  <application>
+    <windowsSettings>
+      <activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>
+    </windowsSettings>
+  </application>
+</assembly>
+EOF
+echo "prefix made, null display driver, locales ru_RU.UTF-8 (1251) and en_US.UTF-8 (1252), UTF-8 manifest (65001)"
 
 step "unit tests under wine (code page 1251)"
 if run_wine 300 ru_RU.UTF-8 "$bin/tansy_unit_tests.exe" --gtest_brief=1 >"$env_dir/unit.log" 2>&1; then
@@ -105,10 +122,21 @@ else
 fi
 
 step "transcripts under wine"
-if ! python3 "$source_dir/tests/wine/run_wine_transcripts.py" --tansy "$bin/tansy.exe" --wine "$wine" \
-  --work "$env_dir" "${bless[@]}" "$source_dir"/tests/transcripts/*.scn; then
+if ! python3 "$source_dir/tests/wine/run_wine_transcripts.py" --tansy "$bin/tansy.exe" \
+  --tansy-utf8 "$utf8_dir/tansy.exe" --wine "$wine" --work "$env_dir" "${bless[@]}" \
+  "$source_dir"/tests/transcripts/*.scn; then
   failed+=("transcripts")
 fi
+
+step "whole hotlists under wine (code pages 1251 and 65001)"
+for codepage in 1251 65001; do
+  tansy=$bin/tansy.exe
+  [ "$codepage" = 65001 ] && tansy=$utf8_dir/tansy.exe
+  env LC_ALL=ru_RU.UTF-8 python3 "$source_dir/tests/transcripts/check_tree.py" --codepage "$codepage" \
+    --wrapper=timeout --wrapper=-k --wrapper=5 --wrapper=300 --wrapper="$wine" --tansy "$tansy" \
+    "$source_dir/tests/transcripts/hotlists/realistic.hotlist" "$source_dir/data/sample.hotlist" ||
+    failed+=("whole hotlists (code page $codepage)")
+done
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "Windows conformance tests FAILED: ${failed[*]}"

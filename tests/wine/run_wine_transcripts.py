@@ -2,7 +2,7 @@
 """Runs transcript scenarios through the Windows build under wine and compares
 each transcript byte for byte with the one the native run is held to.
 
-    run_wine_transcripts.py --tansy TANSY_EXE --wine WINE64 --work DIR SCENARIO...
+    run_wine_transcripts.py --tansy TANSY_EXE --tansy-utf8 TANSY_EXE --wine WINE64 --work DIR SCENARIO...
 
 The wine environment (WINEPREFIX, LOCPATH, the null display driver, a running
 wineserver) is made by run_wine_tests.sh; this script only starts tansy.exe.
@@ -11,8 +11,9 @@ The ANSI code page of a Windows process comes from the system, not from
 tansy's --codepage, so a scenario's `; codepage: N` picks the environment:
     1251   LC_ALL=ru_RU.UTF-8 (wine's Russian system locale)
     1252   LC_ALL=en_US.UTF-8
-    65001  a copy of tansy.exe whose application manifest asks for the UTF-8
-           code page (activeCodePage), as Windows 10 1903 and later grant it
+    65001  --tansy-utf8: a copy of tansy.exe (and the library beside it)
+           whose application manifest asks for the UTF-8 code page
+           (activeCodePage), as Windows 10 1903 and later grant it
 Scenarios that share a code page, a hotlist and a window class run in one
 tansy.exe process (`tansy script --framed A.scn B.scn ...`): each still gets a
 freshly loaded library, and wine starts one process instead of dozens.
@@ -28,7 +29,6 @@ import argparse
 import collections
 import difflib
 import os
-import shutil
 import subprocess
 import sys
 
@@ -39,15 +39,6 @@ import run_transcript  # noqa: E402  (the native runner's directive and expected
 VARIANT = "wine"
 LOCALES = {"1251": "ru_RU.UTF-8", "1252": "en_US.UTF-8", "65001": "ru_RU.UTF-8"}
 PROCESS_TIMEOUT = 120
-UTF8_MANIFEST = """<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
-<assembly manifestVersion="1.0" xmlns="urn:schemas-microsoft-com:asm.v1">
-  <application>
-    <windowsSettings>
-      <activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>
-    </windowsSettings>
-  </application>
-</assembly>
-"""
 
 Group = collections.namedtuple("Group", "codepage hotlist host_class")
 
@@ -55,18 +46,6 @@ Group = collections.namedtuple("Group", "codepage hotlist host_class")
 def windows_path(path):
     """A Linux path as wine names it on its Z: drive, which maps /."""
     return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-def utf8_tansy(tansy, work):
-    """A copy of tansy.exe and the library beside it whose manifest selects the UTF-8 code page."""
-    folder = os.path.join(work, "utf8-code-page")
-    os.makedirs(folder, exist_ok=True)
-    source = os.path.dirname(os.path.abspath(tansy))
-    for name in ("tansy.exe", "TANSY_WFX.wfx64"):
-        shutil.copy2(os.path.join(source, name), folder)
-    with open(os.path.join(folder, "tansy.exe.manifest"), "w", encoding="utf-8") as stream:
-        stream.write(UTF8_MANIFEST)
-    return os.path.join(folder, "tansy.exe")
 
 
 def group_of(scenario):
@@ -159,6 +138,7 @@ def check(scenario, result, wanted_status, errors, blessing=False):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--tansy", required=True, help="tansy.exe of the 64-bit Windows build")
+    parser.add_argument("--tansy-utf8", help="a tansy.exe whose manifest selects the UTF-8 code page")
     parser.add_argument("--wine", required=True, help="the wine64 loader")
     parser.add_argument("--work", required=True, help="a folder for the run's own files")
     parser.add_argument("--bless", action="store_true", help="write NAME.wine.out where Windows answers differently")
@@ -174,9 +154,10 @@ def main():
             return 1
         groups.setdefault(group, []).append(scenario)
 
-    executables = {"1251": args.tansy, "1252": args.tansy}
-    if any(group.codepage == "65001" for group in groups):
-        executables["65001"] = utf8_tansy(args.tansy, args.work)
+    executables = {"1251": args.tansy, "1252": args.tansy, "65001": args.tansy_utf8}
+    if any(group.codepage == "65001" for group in groups) and not args.tansy_utf8:
+        print("FAIL: scenarios under code page 65001 need --tansy-utf8")
+        return 1
 
     failures = []
     passed = variants = 0
