@@ -230,6 +230,17 @@ DWORD CodeForPath(int error, const char* name)
     return CodeFromErrno(error);
 }
 
+// The ANSI calls of Windows take names of at most MAX_PATH characters, as
+// the code page decodes them, and refuse longer ones before anything else.
+bool LongerThanWindowsTakes(const char* name)
+{
+    const size_t bytes = std::strlen(name);
+    if (bytes <= MAX_PATH) return false;
+    const int units = MultiByteToWideChar(CP_ACP, 0, name, static_cast<int>(std::min<size_t>(bytes, INT_MAX)),
+                                          nullptr, 0);
+    return units <= 0 || units > MAX_PATH;
+}
+
 // Windows refuses these characters anywhere in a file name, before it looks
 // for the file; POSIX would take them as ordinary bytes.
 bool HasCharacterWindowsRefuses(const char* name)
@@ -343,6 +354,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void* /*security*/, D
     DWORD planned = 0;
     if (CallStrikes(TansyCall::CreateFileA, planned)) return FailOpen(planned);
     if (name == nullptr || name[0] == '\0') return FailOpen(ERROR_PATH_NOT_FOUND);
+    if (LongerThanWindowsTakes(name)) return FailOpen(ERROR_FILENAME_EXCED_RANGE);
     if (HasCharacterWindowsRefuses(name)) return FailOpen(ERROR_INVALID_NAME);
     // This layer only reads.
     if (access != GENERIC_READ || disposition != OPEN_EXISTING)

@@ -274,6 +274,15 @@ TEST(WindowsApiFile, OpenFailureCodes)
     EXPECT_EQ(OpenError(folder + "/a*b/c"), ERROR_INVALID_NAME);
     EXPECT_EQ(OpenError(folder + "/a:b"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(OpenError(folder + "/" + std::string(300, 'n')), ERROR_FILENAME_EXCED_RANGE);
+    // A name of more than MAX_PATH characters is too long for the ANSI call,
+    // however short its parts.
+    const std::string missing = folder + "/no-such-folder/";
+    ASSERT_LT(missing.size(), 200u);
+    EXPECT_EQ(OpenError(missing + std::string(MAX_PATH - missing.size(), 'n')), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(OpenError(missing + std::string(MAX_PATH + 1 - missing.size(), 'n')), ERROR_FILENAME_EXCED_RANGE);
+    std::string deep = folder;
+    while (deep.size() < 400) deep += "/abcdefgh";
+    EXPECT_EQ(OpenError(deep), ERROR_FILENAME_EXCED_RANGE);
 }
 
 TEST(WindowsApiFile, AFileHeldOpenForWritingIsASharingViolation)
