@@ -1,88 +1,10 @@
-// Folder and bookmark records: the field-line classifier, the field parser,
-// the block readers, and the find data that the file manager shows.
-#include <algorithm>
+// Folder and bookmark records: resetting them, storing field values into
+// them, and the find data that the file manager shows.
 #include <cstddef>
-#include <cstring>
 
 #include "PLUGIN_Main.h"
 
 namespace {
-
-struct KeyText {
-    std::string_view Text;
-    THotlistKey Key;
-};
-
-// Tried in this order; a line's key is the first whose text starts at the
-// line's second character.
-constexpr KeyText kKeyTexts[] = {
-    {"ID", hkId},
-    {"NAME", hkName},
-    {"DESCRIPTION", hkDescription},
-    {"SHORT NAME", hkShortName},
-    {"ON PERSONALBAR", hkOnPersonalBar},
-    {"PERSONALBAR_POS", hkPersonalBarPos},
-    {"TRASH FOLDER", hkTrashFolder},
-    {"URL", hkUrl},
-    {"CREATED", hkCreated},
-    {"VISITED", hkVisited},
-    {"ICONFILE", hkIconFile},
-    {"ACTIVE", hkActive},
-    {"IN PANEL", hkInPanel},
-    {"PANEL_POS", hkPanelPos},
-};
-
-constexpr size_t LongestKeyText()
-{
-    size_t longest = 0;
-    for (const KeyText& key : kKeyTexts) longest = std::max(longest, key.Text.size());
-    return longest;
-}
-static_assert(kKeyWindow == 1 + LongestKeyText());
-
-constexpr bool KeyLengthsMatch()
-{
-    for (const KeyText& key : kKeyTexts)
-        if (kKeyTextLengths[key.Key] != key.Text.size()) return false;
-    return true;
-}
-static_assert(KeyLengthsMatch());
-
-// True when `line` holds `key` from its second character on and goes on
-// after it.
-template <size_t N>
-bool HasKey(std::string_view line, const char (&key)[N])
-{
-    return line.size() > N - 1 && std::memcmp(line.data() + 1, key, N - 1) == 0;
-}
-
-// Where ReadUrlBlockKeepingTexts keeps the value of a text field.
-TKeptText* KeptTextOf(TKeptUrlTexts& texts, THotlistKey key)
-{
-    switch (key) {
-    case hkName: return &texts.Name;
-    case hkUrl: return &texts.Url;
-    case hkShortName: return &texts.ShortName;
-    case hkDescription: return &texts.Description;
-    case hkIconFile: return &texts.IconFile;
-    default: return nullptr;
-    }
-}
-
-// Stores a kept value into `url` as ReadUrlBlock would have stored it; a
-// field the block did not hold is cleared.
-void StoreKept(const TKeptText& text, THotlistKey key, TTansyBookmarkUrl& url)
-{
-    if (!text.Present) {
-        StoreUrlValue({}, key, url);
-        return;
-    }
-    TFieldLine field;
-    field.Key = key;
-    field.Value = text.Bytes;
-    field.NeedsRoundTrip = text.NeedsRoundTrip;
-    StoreUrlValue(AnsiValue(field), key, url);
-}
 
 void CopyName(const AnsiString& utf8Name, WIN32_FIND_DATAA& findData)
 {
@@ -95,39 +17,6 @@ void CopyName(const AnsiString& utf8Name, WIN32_FIND_DATAA& findData)
 }
 
 }  // namespace
-
-THotlistKey ClassifyFieldLine(std::string_view line)
-{
-    // No key text is the beginning of another, so at most one matches; the
-    // line's second character tells which can (the order above then does
-    // not matter).
-    if (line.size() < 2) return hkNone;
-    switch (line[1]) {
-    case 'A': return HasKey(line, "ACTIVE") ? hkActive : hkNone;
-    case 'C': return HasKey(line, "CREATED") ? hkCreated : hkNone;
-    case 'D': return HasKey(line, "DESCRIPTION") ? hkDescription : hkNone;
-    case 'I':
-        if (HasKey(line, "ID")) return hkId;
-        if (HasKey(line, "ICONFILE")) return hkIconFile;
-        return HasKey(line, "IN PANEL") ? hkInPanel : hkNone;
-    case 'N': return HasKey(line, "NAME") ? hkName : hkNone;
-    case 'O': return HasKey(line, "ON PERSONALBAR") ? hkOnPersonalBar : hkNone;
-    case 'P':
-        if (HasKey(line, "PERSONALBAR_POS")) return hkPersonalBarPos;
-        return HasKey(line, "PANEL_POS") ? hkPanelPos : hkNone;
-    case 'S': return HasKey(line, "SHORT NAME") ? hkShortName : hkNone;
-    case 'T': return HasKey(line, "TRASH FOLDER") ? hkTrashFolder : hkNone;
-    case 'U': return HasKey(line, "URL") ? hkUrl : hkNone;
-    case 'V': return HasKey(line, "VISITED") ? hkVisited : hkNone;
-    default: return hkNone;
-    }
-}
-
-std::string_view FieldValue(std::string_view line)
-{
-    const size_t equals = line.find('=');
-    return equals == std::string_view::npos ? line : line.substr(equals + 1);
-}
 
 // Both clear their strings in place, so a record reused block after block
 // keeps its storage.
@@ -206,59 +95,6 @@ void StoreUrlValue(std::string_view value, THotlistKey key, TTansyBookmarkUrl& u
     case hkActive: url.Active = TextToFlag(value); break;
     default: break;
     }
-}
-
-void ReadDirBlock(TTextFile& file, WideString& line, TTansyBookmarkDir& dir)
-{
-    ClearBookmarkDir(dir);
-    ReadBlockLines(file, line, [&](const TFieldLine& field) {
-        if (field.Key != hkNone) StoreDirValue(AnsiValue(field), field.Key, dir);
-    });
-}
-
-void ReadUrlBlock(TTextFile& file, WideString& line, TTansyBookmarkUrl& url)
-{
-    ClearBookmarkUrl(url);
-    ReadBlockLines(file, line, [&](const TFieldLine& field) {
-        if (field.Key != hkNone) StoreUrlValue(AnsiValue(field), field.Key, url);
-    });
-}
-
-void ReadUrlBlockKeepingTexts(TTextFile& file, WideString& line, TTansyBookmarkUrl& url,
-                              TKeptUrlTexts& texts)
-{
-    // The text fields are left for StoreKeptName and StoreKeptTexts to set.
-    url.Active = false;
-    url.OnPersonalBar = false;
-    url.Id = url.PersonalBarPos = url.InPanel = url.PanelPos = 0;
-    url.Created = url.Visited = 0;
-    for (TKeptText* text : {&texts.Name, &texts.Url, &texts.ShortName, &texts.Description, &texts.IconFile})
-        text->Present = false;
-    ReadBlockLines(file, line, [&](const TFieldLine& field) {
-        if (field.Key == hkNone) return;
-        // Text fields never fail, so keeping them changes no outcome.
-        if (TKeptText* text = KeptTextOf(texts, field.Key)) {
-            text->Bytes.assign(field.Value);
-            text->NeedsRoundTrip = field.NeedsRoundTrip;
-            text->Present = true;
-            return;
-        }
-        StoreUrlValue(AnsiValue(field), field.Key, url);
-    });
-}
-
-void StoreKeptName(const TKeptUrlTexts& texts, TTansyBookmarkUrl& url)
-{
-    StoreKept(texts.Name, hkName, url);
-}
-
-void StoreKeptTexts(const TKeptUrlTexts& texts, TTansyBookmarkUrl& url)
-{
-    StoreKept(texts.Name, hkName, url);
-    StoreKept(texts.Url, hkUrl, url);
-    StoreKept(texts.ShortName, hkShortName, url);
-    StoreKept(texts.Description, hkDescription, url);
-    StoreKept(texts.IconFile, hkIconFile, url);
 }
 
 void DirToFindData(const TTansyBookmarkDir& dir, WIN32_FIND_DATAA& findData)
