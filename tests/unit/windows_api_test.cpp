@@ -352,6 +352,12 @@ TEST(WindowsApiProfile, CommentsMarksAndLineBreaks)
     EXPECT_EQ(HotlistValue("[main]\nhotlist=x=y\n"), "x=y");
     EXPECT_EQ(HotlistValue("[main]\nhotlist=\n"), "");
     EXPECT_EQ(HotlistValue("[main]\nhotlist=\xC8\xCC\xDF\n"), "\xC8\xCC\xDF");
+    EXPECT_EQ(HotlistValue("[main]\n  ; hotlist=x\nhotlist=y\n"), "y");
+    EXPECT_EQ(HotlistValue("[main]\rhotlist=cr"), "cr");
+    EXPECT_EQ(HotlistValue("[main] trailing words\nhotlist=x\n"), "x");
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=end\x1A"), "end");
+    EXPECT_EQ(HotlistValue("[main]\nother=1\n[main]\nhotlist=late\n"), "dflt");
+    EXPECT_EQ(HotlistValue("[main]\n[main]\nhotlist=late\n"), "dflt");
 }
 
 TEST(WindowsApiProfile, ValueIsCutToTheBuffer)
@@ -405,7 +411,7 @@ TEST(WindowsApiUser, NoFileManagerWindowInATestProcess)
 TEST(WindowsApiVariant, DecimalTextConvertsAlike)
 {
     const std::pair<std::u16string, LONG> cases[] = {
-        {u"42", 42},   {u"-7", -7}, {u"  12  ", 12}, {u"+5", 5}, {u"\t9\t", 9}, {u"007", 7}, {u"-0", 0},
+        {u"42", 42},   {u"-7", -7}, {u"  12  ", 12}, {u"+5", 5}, {u"\t9\r\n", 9}, {u"007", 7}, {u"-0", 0},
         {u"2147483647", 2147483647}, {u"-2147483648", INT32_MIN}, {u"0000000000002147483647", 2147483647},
         {std::u16string(u"12\0junk", 7), 12},  // read up to the first zero unit
     };
@@ -418,7 +424,10 @@ TEST(WindowsApiVariant, DecimalTextConvertsAlike)
 
 TEST(WindowsApiVariant, TextThatIsNoNumberFailsAlike)
 {
-    for (const std::u16string text : {u"", u" ", u"abc", u"12a", u"+", u"-", u"0x10", u"12.5", u"1.234", u"5 %"}) {
+    const std::u16string noNumbers[] = {u"",     u" ",     u"abc",  u"12a", u"+",   u"-",  u"--1",
+                                        u"0x10",  u"12.5", u"1.234", u"5 %", u"١٢",
+                                        std::u16string(u"\0" u"12", 3)};
+    for (const std::u16string& text : noNumbers) {
         LONG value = 0;
         EXPECT_EQ(ToInt32(text, value), DISP_E_TYPEMISMATCH) << ::testing::PrintToString(text);
     }
@@ -435,7 +444,7 @@ TEST(WindowsApiVariant, NumberFormsOfTheLocale)
 {
     const std::pair<std::u16string, LONG> windowsOnly[] = {
         {u"1 234", 1234}, {u"12 345 678", 12345678}, {u"12,5", 12}, {u"13,5", 14}, {u"&H10", 16},
-        {u"(5)", -5},     {u"5-", -5},               {u"1e3", 1000}, {u"+ 5", 5},
+        {u"(5)", -5},     {u"5-", -5},               {u"1e3", 1000}, {u"+ 5", 5},  {u"+-1", -1},
     };
     for (const auto& [text, windowsValue] : windowsOnly) {
         LONG value = 0;
