@@ -160,6 +160,11 @@ def main():
         return 1
 
     failures = []
+    suffix = f".{VARIANT}.out"
+    for folder in sorted({os.path.dirname(s) for s in wanted}):
+        for name in sorted(os.listdir(folder)):
+            if name.endswith(suffix) and os.path.join(folder, name[: -len(suffix)] + ".scn") not in wanted:
+                failures.append(f"FAIL {name}: no scenario of that name was run")
     passed = variants = 0
     for group, scenarios in groups.items():
         results, errors = run_group(group, scenarios, executables[group.codepage], args.wine, args.work)
