@@ -79,8 +79,6 @@ const char* FindLineFeed(const char* bytes, size_t n)
 // FindLineFeed that also tells whether the bytes before the LF are ASCII.
 const char* FindLineFeedAscii(const char* bytes, size_t n, bool& ascii)
 {
-    constexpr uint64_t kOnes = 0x0101010101010101u;
-    constexpr uint64_t kHighBits = 0x8080808080808080u;
     constexpr size_t kShortLine = 256;  // field lines with an address are often longer than 64 bytes
 #if defined(__SSE2__)
     // Sixteen bytes at a time where the processor offers it.
@@ -100,6 +98,8 @@ const char* FindLineFeedAscii(const char* bytes, size_t n, bool& ascii)
     }
 #else
     if constexpr (std::endian::native == std::endian::little) {
+        constexpr uint64_t kOnes = 0x0101010101010101u;
+        constexpr uint64_t kHighBits = 0x8080808080808080u;
         const size_t words = std::min(n, kShortLine) / 8;
         uint64_t high = 0;
         for (size_t i = 0; i < words; ++i) {

@@ -249,6 +249,14 @@ std::string FieldBlocks(unsigned seed)
     return bytes;
 }
 
+// A record that holds only the name of `url`.
+TTansyBookmarkUrl NameOnly(const TTansyBookmarkUrl& url)
+{
+    TTansyBookmarkUrl named;
+    named.Name = url.Name;
+    return named;
+}
+
 // Reads block after block with `read`, the marker put in the line each time.
 template <class Record, class Read>
 Transcript ReadBlocks(const std::string& path, Read read)
@@ -308,14 +316,14 @@ TEST_P(FastPaths, KeptNameIsTheNameRead)
     const std::string path = WriteTempFile(FieldBlocks(7));
     const Transcript names = ReadBlocks<TTansyBookmarkUrl>(path, [](TTextFile& file, WideString& line, TTansyBookmarkUrl& url) {
         ReadUrlBlock(file, line, url);
-        url = TTansyBookmarkUrl{.Name = url.Name};
+        url = NameOnly(url);
     });
     EXPECT_EQ(ReadBlocks<TTansyBookmarkUrl>(path,
                                             [](TTextFile& file, WideString& line, TTansyBookmarkUrl& url) {
                                                 TKeptUrlTexts texts;
                                                 ReadUrlBlockKeepingTexts(file, line, url, texts);
                                                 StoreKeptName(texts, url);
-                                                url = TTansyBookmarkUrl{.Name = url.Name};
+                                                url = NameOnly(url);
                                             }),
               names);
 }
