@@ -427,6 +427,9 @@ struct TTiming {
 // Keeps the medians of the repetitions (or the single run without them).
 class TTableReporter : public benchmark::ConsoleReporter {
 public:
+    // Colours only for a terminal, so that the table can go into a file.
+    TTableReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
     std::map<std::string, TTiming> Timings;
     std::map<std::string, std::string> Errors;
 
