@@ -183,7 +183,8 @@ TEST(WindowsApiCodePage, TheAnsiCodePageIsWindows1251)
 
 TEST(WindowsApiCodePage, EveryByteOf1251And1252MapsAsTheTable)
 {
-    for (const auto& [page, high] : {std::pair<UINT, const char16_t*>{1251, kWindows1251High}, {1252, kWindows1252High}}) {
+    const std::pair<UINT, const char16_t*> pages[] = {{1251, kWindows1251High}, {1252, kWindows1252High}};
+    for (const auto& [page, high] : pages) {
         std::u16string expected;
         for (char16_t unit = 0; unit < 0x80; ++unit) expected.push_back(unit);
         expected.append(high, 128);
@@ -237,7 +238,8 @@ TEST(WindowsApiCodePage, Utf8ReplacesBadSequences)
         {"\xFF\xFE", R + R},
         {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64", u"a" + R + R + R + u"b" + R + u"c" + R + R + u"d"},
     };
-    for (const auto& [bytes, units] : cases) EXPECT_EQ(ToWide(CP_UTF8, bytes), units) << ::testing::PrintToString(bytes);
+    for (const auto& [bytes, units] : cases)
+        EXPECT_EQ(ToWide(CP_UTF8, bytes), units) << ::testing::PrintToString(bytes);
     EXPECT_EQ(ToBytes(CP_UTF8, u"a\xDC00" "b"), "a\xEF\xBF\xBD" "b");  // a lone surrogate
 }
 

@@ -45,7 +45,8 @@ for file in "$bin/tansy.exe" "$bin/TANSY_WFX.wfx64" "$bin/tansy_unit_tests.exe";
   [ -f "$file" ] || { echo "$0: $file is missing: build the win64 preset first" >&2; exit 2; }
 done
 for program in "$wine" "$wineserver"; do
-  [ -x "$program" ] || { echo "$0: $program is missing: install the Debian package wine64 (scripts/setup)" >&2; exit 2; }
+  [ -x "$program" ] ||
+    { echo "$0: $program is missing: install the Debian package wine64 (scripts/setup)" >&2; exit 2; }
 done
 command -v localedef >/dev/null || { echo "$0: localedef is missing: install the Debian package locales" >&2; exit 2; }
 
