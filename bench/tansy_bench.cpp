@@ -485,6 +485,17 @@ int PrintTable(const std::vector<TSizeSetup>& setups, const std::map<std::string
                 "same file with ReadFile into a buffer of the same size and counts its lines with memchr, "
                 "in turns with the pass.\n\n",
                 static_cast<unsigned>(TansyActiveCodePage()), kDepth, kFanout, kSeed, kTextBufferSize / 1024);
+    if (!setups.empty()) {
+        int64_t boxes = 0;
+        int64_t entries = 0;
+        for (size_t i = 0; i < kScenarioCount; ++i) {
+            if (kScenarios[i].Kind == pkProperties) boxes = setups.front().Expected[i];
+            if (kScenarios[i].Kind == pkWalk) entries = setups.front().Expected[i];
+        }
+        std::printf("The walk lists the last folder (\\%s, %" PRId64 " entries); the properties scan names its first "
+                    "bookmark and shows %" PRId64 " box per pass.\n\n",
+                    kTailFolder, entries, boxes);
+    }
     std::printf("| Bookmarks | File MB | Pass | ms per pass | Baseline ms | x baseline | MB/s | "
                 "Peak heap growth, first pass | Next pass | Allocations, next pass |\n");
     std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|---:|\n");

@@ -133,8 +133,10 @@ void AssignAnsiFromUtf8(AnsiString& target, std::string_view text)
         target.assign(text);
         return;
     }
-    // Decoded units are kept per thread, so that repeated calls reuse them.
-    thread_local WideString units;
+    // The decoded units are kept, so that repeated calls reuse their storage:
+    // the library runs on its host's one calling thread. (No thread_local: a
+    // library that is unloaded must leave no destructor behind in a thread.)
+    static WideString units;
     if (!DecodeUtf8(text, units)) {
         target.clear();
         return;
