@@ -16,7 +16,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 HOTLISTS = os.path.join(HERE, "hotlists")
 
-HEADER = [b"Opera Hotlist version 2.0", b"Options: encoding = utf8, version=3", b""]
+HEADER = [b"Hotlist version 2.0", b"Options: encoding = utf8, version=3", b""]
 
 
 def u(text):
