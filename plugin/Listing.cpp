@@ -57,6 +57,27 @@ TSeekResult SeekEntry()
     }
 }
 
+// Reads on from CurLine, entering and leaving the folders it meets, until
+// CurPath is `path`. False when the file ends first.
+bool WalkToPath(const WideString& path)
+{
+    TTansyBookmarkDir dir;
+    while (path != CurPath) {
+        if (CurLine == kFolderMarker)
+            EnterPassedFolder(dir);
+        else if (CurLine == kFolderEnd)
+            LeaveFolder();
+        if (HotlistAtEnd(HotlistText)) return false;
+        // Lines that change nothing are passed over at once, unless the walk
+        // stops at the next line, whatever it is.
+        if (path == CurPath)
+            ReadNextLine();
+        else if (!ReadNextMarkedLine())
+            return false;
+    }
+    return true;
+}
+
 // The folder was not found, is empty, or the file holds no entry.
 HANDLE NoEntries()
 {
@@ -81,21 +102,7 @@ HANDLE FindFirst(const char* path, WIN32_FIND_DATAA* findData)
     OpenTextForReading(HotlistText, HotlistFileName);
     if (!SkipToFirstEntry(HotlistText, CurLine)) return NoEntries();
 
-    const WideString requested = WideFromAnsi(FindPath);
-    TTansyBookmarkDir dir;
-    while (requested != CurPath) {
-        if (CurLine == kFolderMarker)
-            EnterPassedFolder(dir);
-        else if (CurLine == kFolderEnd)
-            LeaveFolder();
-        if (HotlistAtEnd(HotlistText)) return NoEntries();
-        // Lines that change nothing are passed over at once, unless the walk
-        // stops at the next line, whatever it is.
-        if (requested == CurPath)
-            ReadNextLine();
-        else if (!ReadNextMarkedLine())
-            return NoEntries();
-    }
+    if (!WalkToPath(WideFromAnsi(FindPath))) return NoEntries();
 
     ListDepth = CurDepth;
     if (CurLine == kFolderEnd) {
@@ -123,23 +130,12 @@ BOOL FindNext(WIN32_FIND_DATAA* findData)
     if (CurLine == kFolderEnd) return FS_FIND_DONE;
 
     // Read through the contents of the folder returned last.
-    const WideString listed = WideFromAnsi(FindPath);
-    TTansyBookmarkDir dir;
-    while (listed != CurPath) {
-        if (CurLine == kFolderMarker)
-            EnterPassedFolder(dir);
-        else if (CurLine == kFolderEnd)
-            LeaveFolder();
-        if (HotlistAtEnd(HotlistText)) return FS_FIND_DONE;
-        if (listed == CurPath)
-            ReadNextLine();
-        else if (!ReadNextMarkedLine())
-            return FS_FIND_DONE;
-    }
+    if (!WalkToPath(WideFromAnsi(FindPath))) return FS_FIND_DONE;
 
     // Back to the listed folder's depth where folder lines and "-" lines
     // do not match up.
     CurLine = u" ";
+    TTansyBookmarkDir dir;
     while (CurDepth != ListDepth) {
         if (HotlistAtEnd(HotlistText)) return FS_FIND_DONE;
         ReadNextLine();
