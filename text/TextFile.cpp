@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "Failures.h"
 
@@ -80,23 +77,6 @@ const char* FindLineFeed(const char* bytes, size_t n)
 const char* FindLineFeedAscii(const char* bytes, size_t n, bool& ascii)
 {
     constexpr size_t kShortLine = 256;  // field lines with an address are often longer than 64 bytes
-#if defined(__SSE2__)
-    // Sixteen bytes at a time where the processor offers it.
-    const __m128i lineFeeds = _mm_set1_epi8('\n');
-    const size_t blocks = std::min(n, kShortLine) / 16;
-    unsigned high = 0;
-    for (size_t i = 0; i < blocks; ++i) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * i));
-        const unsigned found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lineFeeds)));
-        const unsigned chunkHigh = static_cast<unsigned>(_mm_movemask_epi8(chunk));
-        if (found != 0) {
-            // The high bits of the bytes before the first LF.
-            ascii = (high | (chunkHigh & ((found & (~found + 1)) - 1))) == 0;
-            return bytes + 16 * i + static_cast<size_t>(std::countr_zero(found));
-        }
-        high |= chunkHigh;
-    }
-#else
     if constexpr (std::endian::native == std::endian::little) {
         constexpr uint64_t kOnes = 0x0101010101010101u;
         constexpr uint64_t kHighBits = 0x8080808080808080u;
@@ -116,7 +96,6 @@ const char* FindLineFeedAscii(const char* bytes, size_t n, bool& ascii)
             high |= word;
         }
     }
-#endif
     const char* lf = FindLineFeed(bytes, n);
     ascii = IsAsciiText(std::string_view(bytes, lf ? static_cast<size_t>(lf - bytes) : n));
     return lf;
