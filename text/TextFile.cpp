@@ -47,21 +47,32 @@ bool CrWithin(TTextFile& file, size_t length)
     return file.NextCr < file.Pos + length;
 }
 
+constexpr uint64_t kOnes = 0x0101010101010101u;
+constexpr uint64_t kHighBits = 0x8080808080808080u;
+
+uint64_t LoadWord(const char* bytes)
+{
+    uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+// The high bit of the first LF byte of `word` set, and of no byte before it.
+uint64_t LineFeedBits(uint64_t word)
+{
+    const uint64_t x = word ^ (kOnes * '\n');
+    return (x - kOnes) & ~x & kHighBits;
+}
+
 // The first LF among `n` bytes, or null. Most lines are short: their end is
 // sought eight bytes at a time before memchr, whose call costs more than
 // such a line.
 const char* FindLineFeed(const char* bytes, size_t n)
 {
-    constexpr uint64_t kOnes = 0x0101010101010101u;
-    constexpr uint64_t kHighBits = 0x8080808080808080u;
     constexpr size_t kShortLine = 64;
     const size_t words = std::min(n, kShortLine) / 8;
     for (size_t i = 0; i < words; ++i) {
-        uint64_t word;
-        std::memcpy(&word, bytes + 8 * i, sizeof word);
-        const uint64_t x = word ^ (kOnes * '\n');
-        // Sets the high bit of the first zero byte of x, and of no byte before it.
-        const uint64_t zero = (x - kOnes) & ~x & kHighBits;
+        const uint64_t zero = LineFeedBits(LoadWord(bytes + 8 * i));
         if (zero != 0) {
             // The first byte in memory order is the lowest one on little-endian
             // machines; elsewhere let memchr find it within the word.
@@ -78,15 +89,11 @@ const char* FindLineFeedAscii(const char* bytes, size_t n, bool& ascii)
 {
     constexpr size_t kShortLine = 256;  // field lines with an address are often longer than 64 bytes
     if constexpr (std::endian::native == std::endian::little) {
-        constexpr uint64_t kOnes = 0x0101010101010101u;
-        constexpr uint64_t kHighBits = 0x8080808080808080u;
         const size_t words = std::min(n, kShortLine) / 8;
         uint64_t high = 0;
         for (size_t i = 0; i < words; ++i) {
-            uint64_t word;
-            std::memcpy(&word, bytes + 8 * i, sizeof word);
-            const uint64_t x = word ^ (kOnes * '\n');
-            const uint64_t zero = (x - kOnes) & ~x & kHighBits;
+            const uint64_t word = LoadWord(bytes + 8 * i);
+            const uint64_t zero = LineFeedBits(word);
             if (zero != 0) {
                 // The bits of the bytes before the first LF.
                 const uint64_t before = ((zero & (~zero + 1)) >> 7) - 1;
