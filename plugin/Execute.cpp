@@ -92,6 +92,11 @@ void PropertiesScan(HWND mainWin, std::string_view remoteName)
 int WINAPI FsExecuteFile(HWND MainWin, char* RemoteName, char* Verb)
 {
     if (Verb == nullptr || std::string_view(Verb) != "properties") return FS_EXEC_OK;
+    if (ScanBusy) {
+        SetLastError(ERROR_BUSY);
+        return FS_EXEC_ERROR;
+    }
+    const TScanBusyMark busy;
     return Guarded(
         [&] {
             PropertiesScan(MainWin, VirtualPath(RemoteName));

@@ -157,6 +157,10 @@ BOOL FindNext(WIN32_FIND_DATAA* findData)
 
 HANDLE WINAPI FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData)
 {
+    if (ScanBusy) {
+        SetLastError(ERROR_BUSY);
+        return INVALID_HANDLE_VALUE;
+    }
     return Guarded([&] { return FindFirst(Path, FindData); },
                    [](DWORD code) {
                        CloseHotlistQuietly();
@@ -169,6 +173,10 @@ HANDLE WINAPI FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData)
 
 BOOL WINAPI FsFindNext(HANDLE, WIN32_FIND_DATAA* FindData)
 {
+    if (ScanBusy) {
+        SetLastError(ERROR_BUSY);
+        return FS_FIND_DONE;
+    }
     return Guarded([&] { return FindNext(FindData); },
                    [](DWORD code) {
                        SetLastError(code);
@@ -178,6 +186,7 @@ BOOL WINAPI FsFindNext(HANDLE, WIN32_FIND_DATAA* FindData)
 
 int WINAPI FsFindClose(HANDLE)
 {
+    if (ScanBusy) return 0;
     CloseHotlistQuietly();
     CurDepth = 0;
     CurPath = u"\\";

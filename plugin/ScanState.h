@@ -15,6 +15,9 @@ extern WideString CurPath;
 extern int32_t CurDepth;
 extern int32_t ListDepth;
 extern AnsiString FindPath;
+// Set while a properties scan runs, boxes included: a host that calls in from
+// inside a box must find the scan's state left alone.
+extern bool ScanBusy;
 
 extern int32_t PluginNr;
 extern tProgressProc ProgressProc;
@@ -23,3 +26,12 @@ extern tRequestProc RequestProc;
 
 // Closes the hotlist file if a pass left it open; a failing close is ignored.
 void CloseHotlistQuietly();
+
+// Marks the properties scan as running for as long as it lives, however the
+// scan ends.
+struct TScanBusyMark {
+    TScanBusyMark() noexcept { ScanBusy = true; }
+    ~TScanBusyMark() { ScanBusy = false; }
+    TScanBusyMark(const TScanBusyMark&) = delete;
+    TScanBusyMark& operator=(const TScanBusyMark&) = delete;
+};

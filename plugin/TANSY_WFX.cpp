@@ -18,6 +18,7 @@ constinit WideString CurPath;
 constinit int32_t CurDepth = 0;
 constinit int32_t ListDepth = 0;
 constinit AnsiString FindPath;
+constinit bool ScanBusy = false;
 
 constinit int32_t PluginNr = 0;
 constinit tProgressProc ProgressProc = nullptr;
