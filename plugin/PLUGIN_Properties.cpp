@@ -23,7 +23,8 @@ WideString FormatBookmarkProperties(const TTansyBookmarkUrl& url)
     text += u"\n" u"ИКОНКА: ";
     text += url.IconFile;
     text += u"\n" u"АЛИАС: ";
-    text += Widened(AnsiFromUtf8(AnsiFromShort(url.ShortName)));
+    // Cut before a zero byte as the wide fields are, or the box would end there.
+    text += TextToWide(AnsiFromUtf8(AnsiFromShort(url.ShortName)));
     text += u"\n" u"ОПИСАНИЕ:";
     text += Widened(AnsiFromUtf8(AnsiFromWide(url.Description)));
     text += u"\n" u"НА ПЕРСОНАЛЬНОЙ ПАНЕЛИ: ";

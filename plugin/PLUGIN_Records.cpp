@@ -66,7 +66,7 @@ void StoreDirValue(std::string_view value, THotlistKey key, TTansyBookmarkDir& d
     case hkId: dir.Id = TextToInt(value); break;
     case hkName: dir.Name.assign(value); break;
     case hkShortName: dir.ShortName = TextToShort(value); break;
-    case hkDescription: AssignWideFromAnsi(dir.Description, value); break;
+    case hkDescription: AssignTextToWide(dir.Description, value); break;
     case hkOnPersonalBar: dir.OnPersonalBar = TextToFlag(value); break;
     case hkPersonalBarPos: dir.PersonalBarPos = TextToInt(value); break;
     case hkTrashFolder: dir.TrashFolder = TextToFlag(value); break;
@@ -83,15 +83,15 @@ void StoreUrlValue(std::string_view value, THotlistKey key, TTansyBookmarkUrl& u
     case hkId: url.Id = TextToInt(value); break;
     case hkName: url.Name.assign(value); break;
     case hkShortName: url.ShortName = TextToShort(value); break;
-    case hkDescription: AssignWideFromAnsi(url.Description, value); break;
+    case hkDescription: AssignTextToWide(url.Description, value); break;
     case hkOnPersonalBar: url.OnPersonalBar = TextToFlag(value); break;
     case hkPersonalBarPos: url.PersonalBarPos = TextToInt(value); break;
     case hkInPanel: url.InPanel = TextToFlag(value) ? -1 : 0; break;
     case hkPanelPos: url.PanelPos = TextToInt(value); break;
     case hkCreated: url.Created = static_cast<uint32_t>(TextToInt(value)); break;
     case hkVisited: url.Visited = static_cast<uint32_t>(TextToInt(value)); break;
-    case hkUrl: AssignWideFromAnsi(url.Url, value); break;
-    case hkIconFile: AssignWideFromAnsi(url.IconFile, value); break;
+    case hkUrl: AssignTextToWide(url.Url, value); break;
+    case hkIconFile: AssignTextToWide(url.IconFile, value); break;
     case hkActive: url.Active = TextToFlag(value); break;
     default: break;
     }

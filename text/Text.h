@@ -45,6 +45,8 @@ void BoundedCopy(char* dest, std::string_view source, size_t maxLen);
 int32_t TextToInt(std::string_view text);
 bool TextToFlag(std::string_view text);
 WideString TextToWide(std::string_view text);
+// Same as TextToWide, reusing the target's storage.
+void AssignTextToWide(WideString& target, std::string_view text);
 ShortString TextToShort(std::string_view text);
 
 // Numbers and flags as text.

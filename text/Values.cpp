@@ -86,11 +86,17 @@ bool TextToFlag(std::string_view text)
     return text.substr(0, length) == "YES";
 }
 
+void AssignTextToWide(WideString& target, std::string_view text)
+{
+    AssignWideFromAnsi(target, text);
+    const size_t zero = target.find(u'\0');
+    if (zero != WideString::npos) target.resize(zero);
+}
+
 WideString TextToWide(std::string_view text)
 {
-    WideString wide = WideFromAnsi(text);
-    const size_t zero = wide.find(u'\0');
-    if (zero != WideString::npos) wide.resize(zero);
+    WideString wide;
+    AssignTextToWide(wide, text);
     return wide;
 }
 

@@ -256,6 +256,26 @@ def properties():
     return joined(lines)
 
 
+def zeros():
+    """A zero byte inside each text field: the box must still show all eleven lines."""
+    lines = list(HEADER)
+    lines += block(b"#FOLDER", ("ID", 1), ("NAME", "Folder"), ("DESCRIPTION", b"folder\x00note"))
+    lines += url("zeros", 2,
+                 ("URL", b"http://zero.example/a\x00b"),
+                 ("ICONFILE", b"C:\\Icons\\z\x00.ico"),
+                 ("SHORT NAME", b"al\x00ias"),
+                 ("DESCRIPTION", b"before\x00after"),
+                 ("ON PERSONALBAR", "YES"),
+                 ("PERSONALBAR_POS", 4),
+                 ("ACTIVE", "YES"),
+                 ("IN PANEL", "YES"),
+                 ("PANEL_POS", 5),
+                 ("CREATED", 1700000000),
+                 ("VISITED", 1700000500))
+    lines += end()
+    return joined(lines)
+
+
 def best_fit():
     """Names with characters the code page lacks; Windows writes some as a similar letter."""
     lines = list(HEADER)
@@ -294,6 +314,7 @@ HOTLISTS_MADE = {
     "empty.hotlist": lambda: b"",
     "lastline.hotlist": lambda: b"Hotlist version 2.0\n\n#URL\n",
     "best_fit.hotlist": best_fit,
+    "zeros.hotlist": zeros,
     "number_forms.hotlist": number_forms,
 }
 
