@@ -14,20 +14,25 @@ constexpr std::u16string_view kPropertiesCaption = u"Параметры закл
 // The listing shows a name of more than 260 bytes cut to its first 260.
 constexpr size_t kShownNameLimit = MAX_PATH;
 
-// The current folder's path as ANSI text with a closing "\\": the beginning
-// of the path of every bookmark in it.
-void FolderPrefix(AnsiString& folder)
-{
-    AssignAnsiFromWide(folder, CurPath);
-    if (folder.empty() || folder.back() != '\\') folder += '\\';
-}
+// The host's path of the bookmarks asked for, and the folder the scan is in
+// as ANSI text, made again only when a bookmark meets a folder that changed.
+struct TRequest {
+    std::string_view RemoteName;
+    AnsiString Folder;  // the current folder's path with a closing "\"
+    bool FolderMoved = true;
+};
 
-// The name that `remoteName` gives a bookmark of the folder `folder` (from
-// FolderPrefix); false when remoteName lies in no such place.
-bool NameInFolder(std::string_view remoteName, std::string_view folder, std::string_view& shown)
+// The name that the request gives a bookmark of the current folder; false
+// when the requested path lies in no such place.
+bool NameInFolder(TRequest& request, std::string_view& shown)
 {
-    if (remoteName.size() < folder.size() || remoteName.substr(0, folder.size()) != folder) return false;
-    shown = remoteName.substr(folder.size());
+    if (request.FolderMoved) {
+        AssignAnsiFromWide(request.Folder, CurPath);
+        if (request.Folder.empty() || request.Folder.back() != '\\') request.Folder += '\\';
+        request.FolderMoved = false;
+    }
+    if (!request.RemoteName.starts_with(request.Folder)) return false;
+    shown = request.RemoteName.substr(request.Folder.size());
     return true;
 }
 
@@ -35,7 +40,7 @@ bool NameInFolder(std::string_view remoteName, std::string_view folder, std::str
 bool IsShownAs(std::string_view name, std::string_view shown)
 {
     if (shown == name) return true;
-    return name.size() > kShownNameLimit && shown == name.substr(0, kShownNameLimit);
+    return name.size() > kShownNameLimit && shown == SubText(name, 1, kShownNameLimit);
 }
 
 void ShowProperties(HWND mainWin, const TTansyBookmarkUrl& url)
@@ -45,43 +50,43 @@ void ShowProperties(HWND mainWin, const TTansyBookmarkUrl& url)
     MessageBoxA(mainWin, text.c_str(), caption.c_str(), MB_OK);
 }
 
+// A bookmark's text fields are converted only when its folder is the one the
+// request lies in, and all of them only when its box is shown.
+void ReadBookmark(HWND mainWin, TRequest& request, TTansyBookmarkUrl& url, AnsiString& name)
+{
+    ReadUrlBlockKeepingTexts(HotlistText, CurLine, url);
+    std::string_view shown;
+    if (!NameInFolder(request, shown)) return;
+    StoreKeptName(url);
+    AssignAnsiFromUtf8(name, url.Name);
+    if (!IsShownAs(name, shown)) return;
+    StoreKeptTexts(url);
+    ShowProperties(mainWin, url);
+}
+
 void PropertiesScan(HWND mainWin, std::string_view remoteName)
 {
     OpenTextForReading(HotlistText, HotlistFileName);
     CurLine = u" ";
     SkipToFirstEntry(HotlistText, CurLine);
     // Each scan starts at the root, whatever an earlier pass left behind.
-    CurPath = u"\\";
+    StartAtRoot();
+    TRequest request;
+    request.RemoteName = remoteName;
     TTansyBookmarkDir dir;
     TTansyBookmarkUrl url;
-    // A bookmark's text fields are converted only when its folder is the one
-    // remoteName lies in, and all of them only when its box is shown.
-    TKeptUrlTexts texts;
-    AnsiString folder;  // kept up with CurPath
     AnsiString name;
-    FolderPrefix(folder);
     while (!HotlistAtEnd(HotlistText)) {
-        if (CurLine == kFolderMarker) {
-            ReadDirBlock(HotlistText, CurLine, dir);
-            JoinToCurPath(ShownName(dir.Name));
-            FolderPrefix(folder);
-        } else if (CurLine == kUrlMarker) {
-            ReadUrlBlockKeepingTexts(HotlistText, CurLine, url, texts);
-            std::string_view shown;
-            if (NameInFolder(remoteName, folder, shown)) {
-                StoreKeptName(texts, url);
-                AssignAnsiFromUtf8(name, url.Name);
-                if (IsShownAs(name, shown)) {
-                    StoreKeptTexts(texts, url);
-                    ShowProperties(mainWin, url);
-                    FolderPrefix(folder);
-                }
-            }
+        if (OnFolderLine()) {
+            ReadFolderIntoPath(dir);
+            request.FolderMoved = true;
+        } else if (OnUrlLine()) {
+            ReadBookmark(mainWin, request, url, name);
         }
         if (!ReadNextMarkedLine()) break;
-        if (CurLine == kFolderEnd) {
+        if (OnFolderEnd()) {
             StepUpCurPath();
-            FolderPrefix(folder);
+            request.FolderMoved = true;
         }
     }
     CloseTextFile(HotlistText);
@@ -104,7 +109,7 @@ int WINAPI FsExecuteFile(HWND MainWin, char* RemoteName, char* Verb)
         },
         [](DWORD code) {
             CloseHotlistQuietly();
-            CurPath = u"\\";
+            StartAtRoot();
             SetLastError(code);
             return FS_EXEC_ERROR;
         });

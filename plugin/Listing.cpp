@@ -11,31 +11,17 @@ const HANDLE kListingHandle = nullptr;
 
 enum TSeekResult { srEntry, srFolderEnd, srFileEnd };
 
-void EnterPassedFolder(TTansyBookmarkDir& dir)
-{
-    ++CurDepth;
-    ReadDirBlock(HotlistText, CurLine, dir);
-    JoinToCurPath(ShownName(dir.Name));
-}
-
-void LeaveFolder()
-{
-    --CurDepth;
-    StepUpCurPath();
-}
-
 // Hands the folder or bookmark whose marker is in CurLine to the host. A
 // returned folder is entered under the name the host now shows for it.
 void ReturnEntry(WIN32_FIND_DATAA& hostRecord)
 {
     WIN32_FIND_DATAA record = {};
-    if (CurLine == kFolderMarker) {
+    if (OnFolderLine()) {
         TTansyBookmarkDir dir;
-        ++CurDepth;
-        ReadDirBlock(HotlistText, CurLine, dir);
+        EnterReturnedFolder(dir);
         DirToFindData(dir, record);
         hostRecord = record;
-        JoinToCurPath(WideFromCharArray(hostRecord.cFileName, MAX_PATH));
+        JoinReturnedName(hostRecord);
     } else {
         TTansyBookmarkUrl url;
         ReadUrlBlock(HotlistText, CurLine, url);
@@ -50,10 +36,10 @@ void ReturnEntry(WIN32_FIND_DATAA& hostRecord)
 TSeekResult SeekEntry()
 {
     for (;;) {
-        if (CurLine == kFolderMarker || CurLine == kUrlMarker) return srEntry;
+        if (OnFolderLine() || OnUrlLine()) return srEntry;
         if (!ReadNextMarkedLine()) return srFileEnd;
         if (HotlistAtEnd(HotlistText)) return srFileEnd;
-        if (CurLine == kFolderEnd) return srFolderEnd;
+        if (OnFolderEnd()) return srFolderEnd;
     }
 }
 
@@ -62,18 +48,32 @@ TSeekResult SeekEntry()
 bool WalkToPath(const WideString& path)
 {
     TTansyBookmarkDir dir;
-    while (path != CurPath) {
-        if (CurLine == kFolderMarker)
+    while (!IsCurPath(path)) {
+        if (OnFolderLine())
             EnterPassedFolder(dir);
-        else if (CurLine == kFolderEnd)
+        else if (OnFolderEnd())
             LeaveFolder();
         if (HotlistAtEnd(HotlistText)) return false;
         // Lines that change nothing are passed over at once, unless the walk
         // stops at the next line, whatever it is.
-        if (path == CurPath)
+        if (IsCurPath(path))
             ReadNextLine();
         else if (!ReadNextMarkedLine())
             return false;
+    }
+    return true;
+}
+
+// Back to the listed folder's depth where folder lines and "-" lines do not
+// match up. False when the file ends first.
+bool ReturnToListDepth()
+{
+    TTansyBookmarkDir dir;
+    while (CurDepth != ListDepth) {
+        if (HotlistAtEnd(HotlistText)) return false;
+        ReadNextLine();
+        if (OnFolderLine()) AppendPassedFolder(dir);
+        if (OnFolderEnd()) LeaveFolder();
     }
     return true;
 }
@@ -88,7 +88,7 @@ HANDLE NoEntries()
 
 HANDLE FindFirst(const char* path, WIN32_FIND_DATAA* findData)
 {
-    CurPath = u"\\";
+    StartAtRoot();
     SetLastError(ERROR_NO_MORE_FILES);
     FindPath = VirtualPath(path);
     if (findData == nullptr) {
@@ -101,11 +101,11 @@ HANDLE FindFirst(const char* path, WIN32_FIND_DATAA* findData)
     }
     OpenTextForReading(HotlistText, HotlistFileName);
     if (!SkipToFirstEntry(HotlistText, CurLine)) return NoEntries();
-
     if (!WalkToPath(WideFromAnsi(FindPath))) return NoEntries();
 
+    // The requested folder is reached; CurLine is its first line.
     ListDepth = CurDepth;
-    if (CurLine == kFolderEnd) {
+    if (OnFolderEnd()) {
         LeaveFolder();
         return NoEntries();
     }
@@ -127,27 +127,12 @@ BOOL FindNext(WIN32_FIND_DATAA* findData)
     if (HotlistAtEnd(HotlistText)) return FS_FIND_DONE;
     // Only a listing that ended at its folder's "-" stands on that line: it
     // stays ended rather than going on with the parent folder's entries.
-    if (CurLine == kFolderEnd) return FS_FIND_DONE;
+    if (OnFolderEnd()) return FS_FIND_DONE;
 
-    // Read through the contents of the folder returned last.
+    // Through the contents of the folder returned last.
     if (!WalkToPath(WideFromAnsi(FindPath))) return FS_FIND_DONE;
-
-    // Back to the listed folder's depth where folder lines and "-" lines
-    // do not match up.
     CurLine = u" ";
-    TTansyBookmarkDir dir;
-    while (CurDepth != ListDepth) {
-        if (HotlistAtEnd(HotlistText)) return FS_FIND_DONE;
-        ReadNextLine();
-        if (CurLine == kFolderMarker) {
-            ++CurDepth;
-            ReadDirBlock(HotlistText, CurLine, dir);
-            CurPath += u'\\';
-            CurPath += ShownName(dir.Name);
-        }
-        if (CurLine == kFolderEnd) LeaveFolder();
-    }
-
+    if (!ReturnToListDepth()) return FS_FIND_DONE;
     if (SeekEntry() != srEntry) return FS_FIND_DONE;
     ReturnEntry(*findData);
     return FS_FIND_MORE;
@@ -164,7 +149,7 @@ HANDLE WINAPI FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData)
     return Guarded([&] { return FindFirst(Path, FindData); },
                    [](DWORD code) {
                        CloseHotlistQuietly();
-                       CurPath = u"\\";
+                       StartAtRoot();
                        CurDepth = 0;
                        SetLastError(code);
                        return INVALID_HANDLE_VALUE;
@@ -189,6 +174,6 @@ int WINAPI FsFindClose(HANDLE)
     if (ScanBusy) return 0;
     CloseHotlistQuietly();
     CurDepth = 0;
-    CurPath = u"\\";
+    StartAtRoot();
     return 0;
 }

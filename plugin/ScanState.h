@@ -1,5 +1,7 @@
 // The state that every pass over the hotlist shares: one set per loaded
-// library. A listing and a properties request must never overlap.
+// library. A listing and a properties request must never overlap. The
+// readers' working storage beside HotlistText and CurLine is HotlistReader
+// (HotlistReader.h); CurPath changes only through the moves of Walk.h.
 #pragma once
 
 #include <cstdint>

@@ -6,8 +6,11 @@
 #include <cstring>
 
 #include "Barrier.h"
+#include "HotlistReader.h"
 #include "PLUGIN_Main.h"
+#include "Platform.h"
 #include "ScanState.h"
+#include "Walk.h"
 
 // Constant-initialised, so that no static constructor can run after start-up
 // and undo what it set.
@@ -19,6 +22,7 @@ constinit int32_t CurDepth = 0;
 constinit int32_t ListDepth = 0;
 constinit AnsiString FindPath;
 constinit bool ScanBusy = false;
+constinit THotlistReader HotlistReader;
 
 constinit int32_t PluginNr = 0;
 constinit tProgressProc ProgressProc = nullptr;
@@ -27,10 +31,12 @@ constinit tRequestProc RequestProc = nullptr;
 
 namespace {
 
+constexpr char kRootName[] = "Tansy";
+
 // The configuration file bears the library's name with the extension ".ini".
 AnsiString ConfigPathOf(AnsiString libraryPath)
 {
-    const size_t cut = libraryPath.find_last_of(TANSY_CONFIG_PATH_DELIMITERS);
+    const size_t cut = libraryPath.find_last_of(kConfigPathDelimiters);
     if (cut != AnsiString::npos && libraryPath[cut] == '.') libraryPath.resize(cut);
     return libraryPath + ".ini";
 }
@@ -64,7 +70,7 @@ void LibraryStartup(HINSTANCE module)
 {
     Guarded(
         [&] {
-            CurPath = u"\\";
+            StartAtRoot();
             ReadConfiguration(module);
         },
         [](DWORD) {});
@@ -77,6 +83,8 @@ void LibraryShutdown()
     CurLine = WideString();
     FindPath = AnsiString();
     HotlistText.Buffer = std::vector<char>();
+    HotlistText.Spill = AnsiString();
+    HotlistReader = THotlistReader();
 }
 
 int WINAPI FsInit(int Nr, tProgressProc Progress, tLogProc Log, tRequestProc Request)
@@ -90,7 +98,6 @@ int WINAPI FsInit(int Nr, tProgressProc Progress, tLogProc Log, tRequestProc Req
 
 void WINAPI FsGetDefRootName(char* DefRootName, int MaxLen)
 {
-    static constexpr char kRootName[] = "Tansy";
     if (DefRootName != nullptr && MaxLen > 0) {
         const size_t length = std::min<size_t>(std::strlen(kRootName), static_cast<size_t>(MaxLen) - 1);
         std::memcpy(DefRootName, kRootName, length);

@@ -1,5 +1,6 @@
-// Steps shared by the passes over the hotlist: line kinds and the tracking
-// of the virtual path of the folder a pass is inside.
+// Moving through the hotlist, for every pass: the line the pass stands on,
+// and the folder it is in (CurPath, and for a listing CurDepth). Each move is
+// written here once.
 #pragma once
 
 #include <string_view>
@@ -7,59 +8,57 @@
 #include "PLUGIN_Main.h"
 #include "ScanState.h"
 
-inline constexpr std::u16string_view kFolderMarker = u"#FOLDER";
-inline constexpr std::u16string_view kUrlMarker = u"#URL";
-inline constexpr std::u16string_view kSeparatorMarker = u"#SEPERATOR";
-inline constexpr std::u16string_view kFolderEnd = u"-";
+// The line the pass stands on. Lines are compared whole, unit for unit.
+inline bool OnFolderLine()
+{
+    return std::u16string_view(CurLine) == u"#FOLDER";
+}
+
+inline bool OnUrlLine()
+{
+    return std::u16string_view(CurLine) == u"#URL";
+}
+
+inline bool OnFolderEnd()
+{
+    return std::u16string_view(CurLine) == u"-";
+}
 
 inline void ReadNextLine()
 {
     ReadHotlistLine(HotlistText, CurLine);
 }
 
-// Reads the next line and on over lines that are neither a marker nor "-"
-// and begin with no "#" (ReadPastPlainLines). False when the file ended after
-// such a line.
+// Reads on to the next line that is not plain (ReadPastPlainLines): a pass
+// reacts to no plain line. False when the file ended after a plain line.
 inline bool ReadNextMarkedLine()
 {
     return ReadPastPlainLines(HotlistText, CurLine);
 }
 
-// Appends a folder name to CurPath, with a "\" unless CurPath ends in one.
-inline void JoinToCurPath(std::u16string_view name)
+// The folder the pass is in.
+void StartAtRoot();
+inline bool IsCurPath(std::u16string_view path)
 {
-    if (CurPath.empty() || CurPath.back() != u'\\') CurPath += u'\\';
-    CurPath += name;
+    return path == std::u16string_view(CurPath);
 }
-
+// Reads the block of the folder whose line the pass stands on into `dir` and
+// joins the folder's name, decoded for show, to CurPath.
+void ReadFolderIntoPath(TTansyBookmarkDir& dir);
 // The current folder's parent becomes the current folder.
-inline void StepUpCurPath()
-{
-    static AnsiString path;  // reused, so that leaving a folder allocates nothing
-    AssignAnsiFromWide(path, CurPath);
-    AssignWideFromAnsi(CurPath, std::string_view(path).substr(0, ParentPathLength(path)));
-}
+void StepUpCurPath();
+
+// The listing's moves, which count the depth as well.
+void EnterPassedFolder(TTansyBookmarkDir& dir);
+// A folder handed to the host: entered under the name the host shows for it,
+// once its record is in the host's hands (JoinReturnedName).
+void EnterReturnedFolder(TTansyBookmarkDir& dir);
+void JoinReturnedName(const WIN32_FIND_DATAA& hostRecord);
+void LeaveFolder();
+// Entering where folder lines and "-" lines do not match up: "\" and the
+// name are appended, without the joining test.
+void AppendPassedFolder(TTansyBookmarkDir& dir);
 
 // The host's path as a path of the virtual tree: hosts that write paths
 // with another separator ("/News/Daily") have it taken as "\".
-inline AnsiString VirtualPath(const char* hostPath)
-{
-    AnsiString path = AnsiFromZString(hostPath);
-    constexpr char separator = TANSY_HOST_PATH_SEPARATOR;
-    if (separator != '\0' && !path.empty() && path[0] == separator) {
-        for (char& c : path)
-            if (c == separator) c = '\\';
-    }
-    return path;
-}
-
-// The name a folder that is passed over adds to the path: decoded for show.
-// The text stays valid until the next call.
-inline std::u16string_view ShownName(const AnsiString& utf8Name)
-{
-    static AnsiString decoded;
-    static WideString shown;
-    AssignAnsiFromUtf8(decoded, utf8Name);
-    AssignWideFromAnsi(shown, decoded);
-    return shown;
-}
+AnsiString VirtualPath(const char* hostPath);

@@ -28,6 +28,17 @@ bool IsAscii(const char16_t* units, size_t n)
 // where no character can be split (only ASCII text is ever that long here).
 constexpr size_t kMaxChunk = INT_MAX / 4;
 
+// Appends `units` narrowed through the code page.
+void AppendAnsiFromWide(AnsiString& target, const char16_t* units, size_t count)
+{
+    const size_t kept = target.size();
+    // At most three bytes per UTF-16 unit in any code page (UTF-8 included).
+    target.resize(kept + count * 3);
+    const int n = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(units), static_cast<int>(count),
+                                      target.data() + kept, static_cast<int>(count * 3), nullptr, nullptr);
+    target.resize(kept + static_cast<size_t>(std::max(n, 0)));
+}
+
 }  // namespace
 
 bool IsAsciiText(std::string_view text)
@@ -72,16 +83,8 @@ void AssignAnsiFromWide(AnsiString& target, std::u16string_view text)
         std::copy(text.begin(), text.end(), target.begin());
         return;
     }
-    // At most three bytes per UTF-16 unit in any code page (UTF-8 included).
-    if (text.size() > kMaxChunk) {
-        target.clear();
-        return;
-    }
-    target.resize(text.size() * 3);
-    const int n = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(text.data()),
-                                      static_cast<int>(text.size()), target.data(),
-                                      static_cast<int>(target.size()), nullptr, nullptr);
-    target.resize(static_cast<size_t>(std::max(n, 0)));
+    target.clear();
+    if (text.size() <= kMaxChunk) AppendAnsiFromWide(target, text.data(), text.size());
 }
 
 AnsiString AnsiFromWide(std::u16string_view text)
@@ -93,34 +96,37 @@ AnsiString AnsiFromWide(std::u16string_view text)
 
 namespace {
 
-// Decodes UTF-8 into `units`, without the 4-byte form; false on a sequence
-// that lacks a byte or has a byte that is no continuation byte.
-bool DecodeUtf8(std::string_view text, WideString& units)
+bool IsTrailByte(uint8_t b)
 {
-    units.clear();
-    const auto isTrail = [](uint8_t b) { return (b & 0xC0) == 0x80; };
-    size_t i = 0;
-    while (i < text.size()) {
-        const uint8_t b = static_cast<uint8_t>(text[i]);
-        if (b < 0x80) {
-            units.push_back(b);
-            i += 1;
-        } else if ((b & 0x20) == 0) {
-            if (i + 1 >= text.size()) return false;
-            const uint8_t b2 = static_cast<uint8_t>(text[i + 1]);
-            if (!isTrail(b2)) return false;
-            units.push_back(static_cast<char16_t>(((b & 0x1F) << 6) | (b2 & 0x3F)));
-            i += 2;
-        } else {
-            if (i + 2 >= text.size()) return false;
-            const uint8_t b2 = static_cast<uint8_t>(text[i + 1]);
-            const uint8_t b3 = static_cast<uint8_t>(text[i + 2]);
-            if (!isTrail(b2) || !isTrail(b3)) return false;
-            units.push_back(static_cast<char16_t>(((b & 0x0F) << 12) | ((b2 & 0x3F) << 6) | (b3 & 0x3F)));
-            i += 3;
-        }
+    return (b & 0xC0) == 0x80;
+}
+
+// The length of the sequence that begins with `b`: no 4-byte form, and bit
+// 0x40 is not looked at, so 0x80..0xBF begin sequences too.
+size_t SequenceLength(uint8_t b)
+{
+    return b < 0x80 ? 1 : (b & 0x20) == 0 ? 2 : 3;
+}
+
+// True when every sequence has all its bytes and they are continuation bytes.
+bool IsDecodable(std::string_view text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = SequenceLength(static_cast<uint8_t>(text[i]));
+        if (text.size() - i < length) return false;
+        for (size_t k = 1; k < length; ++k)
+            if (!IsTrailByte(static_cast<uint8_t>(text[i + k]))) return false;
+        i += length;
     }
     return true;
+}
+
+char16_t DecodeSequence(const char* bytes, size_t length)
+{
+    const auto b = [&](size_t k) { return static_cast<unsigned>(static_cast<uint8_t>(bytes[k])); };
+    if (length == 1) return static_cast<char16_t>(b(0));
+    if (length == 2) return static_cast<char16_t>(((b(0) & 0x1F) << 6) | (b(1) & 0x3F));
+    return static_cast<char16_t>(((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F));
 }
 
 }  // namespace
@@ -133,15 +139,24 @@ void AssignAnsiFromUtf8(AnsiString& target, std::string_view text)
         target.assign(text);
         return;
     }
-    // The decoded units are kept, so that repeated calls reuse their storage:
-    // the library runs on its host's one calling thread. (No thread_local: a
-    // library that is unloaded must leave no destructor behind in a thread.)
-    static WideString units;
-    if (!DecodeUtf8(text, units)) {
-        target.clear();
-        return;
+    target.clear();
+    if (!IsDecodable(text)) return;
+    // Decoded a piece at a time on the stack, so that nothing is allocated
+    // beyond the target; a piece never ends between the halves of a pair.
+    constexpr size_t kPiece = 256;
+    char16_t units[kPiece + 1];
+    size_t count = 0;
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = SequenceLength(static_cast<uint8_t>(text[i]));
+        units[count++] = DecodeSequence(text.data() + i, length);
+        i += length;
+        if (count < kPiece) continue;
+        const bool highLast = units[count - 1] >= 0xD800 && units[count - 1] <= 0xDBFF;
+        AppendAnsiFromWide(target, units, highLast ? count - 1 : count);
+        units[0] = units[count - 1];
+        count = highLast ? 1 : 0;
     }
-    AssignAnsiFromWide(target, units);
+    if (count > 0) AppendAnsiFromWide(target, units, count);
 }
 
 AnsiString AnsiFromUtf8(std::string_view text)

@@ -56,7 +56,5 @@ AnsiString BoolToText(uint8_t flag);
 
 // Paths and pieces of text.
 AnsiString ParentPath(std::string_view path);
-// The length of ParentPath(path), which is always the beginning of `path`.
-size_t ParentPathLength(std::string_view path);
 AnsiString SubText(std::string_view text, int64_t index, int64_t count);
 int32_t TextPos(std::string_view sub, std::string_view text);

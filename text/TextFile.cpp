@@ -84,30 +84,6 @@ const char* FindLineFeed(const char* bytes, size_t n)
     return static_cast<const char*>(std::memchr(bytes + 8 * words, '\n', n - 8 * words));
 }
 
-// FindLineFeed that also tells whether the bytes before the LF are ASCII.
-const char* FindLineFeedAscii(const char* bytes, size_t n, bool& ascii)
-{
-    constexpr size_t kShortLine = 256;  // field lines with an address are often longer than 64 bytes
-    if constexpr (std::endian::native == std::endian::little) {
-        const size_t words = std::min(n, kShortLine) / 8;
-        uint64_t high = 0;
-        for (size_t i = 0; i < words; ++i) {
-            const uint64_t word = LoadWord(bytes + 8 * i);
-            const uint64_t zero = LineFeedBits(word);
-            if (zero != 0) {
-                // The bits of the bytes before the first LF.
-                const uint64_t before = ((zero & (~zero + 1)) >> 7) - 1;
-                ascii = ((high | (word & before)) & kHighBits) == 0;
-                return bytes + 8 * i + static_cast<size_t>(std::countr_zero(zero)) / 8;
-            }
-            high |= word;
-        }
-    }
-    const char* lf = FindLineFeed(bytes, n);
-    ascii = IsAsciiText(std::string_view(bytes, lf ? static_cast<size_t>(lf - bytes) : n));
-    return lf;
-}
-
 void DropCarriageReturns(AnsiString& line)
 {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -151,8 +127,13 @@ void CloseTextFile(TTextFile& file)
     if (!CloseHandle(handle)) RaiseInOutError(static_cast<int32_t>(GetLastError()));
 }
 
-void ReadTextLine(TTextFile& file, AnsiString& line)
+namespace {
+
+// A line that does not lie whole in the block buffer, or that holds a CR,
+// read into file.Spill.
+void ReadSpilledLine(TTextFile& file)
 {
+    AnsiString& line = file.Spill;
     line.clear();
     if (file.Mode != tfInput) {
         file.Failure = ioFileNotOpenForInput;
@@ -177,25 +158,31 @@ void ReadTextLine(TTextFile& file, AnsiString& line)
     if (crSeen) DropCarriageReturns(line);
 }
 
-std::string_view ReadTextLineInPlace(TTextFile& file, AnsiString& spill, bool* ascii)
+// The length of the line's text when the `length` bytes at the read position
+// (up to an LF) hold no CR but one right before the LF; npos otherwise.
+size_t InPlaceLength(TTextFile& file, size_t length)
+{
+    if (!CrWithin(file, length)) return length;
+    return file.NextCr + 1 == file.Pos + length ? length - 1 : std::string_view::npos;
+}
+
+}  // namespace
+
+std::string_view ReadTextLine(TTextFile& file)
 {
     if (file.Mode == tfInput && file.Pos < file.Count) {
         const char* start = file.Buffer.data() + file.Pos;
-        bool asciiLine = false;
-        const char* lf = ascii ? FindLineFeedAscii(start, file.Count - file.Pos, asciiLine)
-                               : FindLineFeed(start, file.Count - file.Pos);
-        if (lf != nullptr) {
+        if (const char* lf = FindLineFeed(start, file.Count - file.Pos)) {
             const size_t length = static_cast<size_t>(lf - start);
-            if (!CrWithin(file, length)) {
+            const size_t text = InPlaceLength(file, length);
+            if (text != std::string_view::npos) {
                 file.Pos += length + 1;
-                if (ascii) *ascii = asciiLine;
-                return {start, length};
+                return {start, text};
             }
         }
     }
-    ReadTextLine(file, spill);
-    if (ascii) *ascii = IsAsciiText(spill);
-    return spill;
+    ReadSpilledLine(file);
+    return file.Spill;
 }
 
 bool TextAtEnd(TTextFile& file)
@@ -223,7 +210,7 @@ bool IsPlainLine(const char* bytes, size_t length)
 
 }  // namespace
 
-bool SkipPlainLines(TTextFile& file, AnsiString& line)
+bool SkipPlainLines(TTextFile& file, std::string_view& line)
 {
     // The last line read, while it still lies in the block buffer.
     bool inBuffer = false;
@@ -231,8 +218,9 @@ bool SkipPlainLines(TTextFile& file, AnsiString& line)
     size_t length = 0;
     const auto keepLine = [&] {
         if (!inBuffer) return;
-        line.assign(file.Buffer.data() + start, length);
-        DropCarriageReturns(line);
+        file.Spill.assign(file.Buffer.data() + start, length);
+        DropCarriageReturns(file.Spill);
+        line = file.Spill;
         inBuffer = false;
     };
     for (;;) {
@@ -243,8 +231,14 @@ bool SkipPlainLines(TTextFile& file, AnsiString& line)
             start = file.Pos;
             length = static_cast<size_t>(lf - file.Buffer.data()) - start;
             if (!IsPlainLine(file.Buffer.data() + start, length)) {
-                line.assign(file.Buffer.data() + start, length);
-                if (CrWithin(file, length)) DropCarriageReturns(line);
+                const size_t text = InPlaceLength(file, length);
+                if (text != std::string_view::npos) {
+                    line = std::string_view(file.Buffer.data() + start, text);
+                } else {
+                    file.Spill.assign(file.Buffer.data() + start, length);
+                    DropCarriageReturns(file.Spill);
+                    line = file.Spill;
+                }
                 file.Pos += length + 1;
                 return true;
             }
@@ -253,7 +247,8 @@ bool SkipPlainLines(TTextFile& file, AnsiString& line)
         } else {
             // The line runs on past the block, or the block is used up.
             inBuffer = false;
-            ReadTextLine(file, line);
+            ReadSpilledLine(file);
+            line = file.Spill;
             if (file.Failure != 0) return false;
             if (!IsPlainLine(line.data(), line.size())) return true;
         }

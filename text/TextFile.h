@@ -26,6 +26,7 @@ struct TTextFile {
     HANDLE Handle = nullptr;
     ShortString Name;
     std::vector<char> Buffer;  // kept across opens, so passes reuse it
+    AnsiString Spill;          // a line that runs past a block, or lost a CR; kept likewise
     size_t Pos = 0;            // next unread byte in Buffer
     size_t Count = 0;          // bytes of Buffer that hold data
     size_t NextCr = 0;         // first CR at or after Pos in Buffer, or Count; valid while >= Pos
@@ -38,15 +39,12 @@ constexpr size_t kTextBufferSize = 64 * 1024;
 void OpenTextForReading(TTextFile& file, const ShortString& name);
 void CloseTextFile(TTextFile& file);
 
-// Reads the bytes of one line into `line` (up to LF or CR LF, a lone CR
-// dropped) and steps past its break. A failed read is kept in file.Failure;
-// the caller raises it with RaiseTextFailure once the line is stored.
-void ReadTextLine(TTextFile& file, AnsiString& line);
-// ReadTextLine without the copy where it can: a line that lies whole in the
-// block buffer and holds no CR is handed out in place; any other line is read
-// into `spill`. The text stays valid until the next step of the reader.
-// `ascii`, when given, tells whether every byte of the line is below 0x80.
-std::string_view ReadTextLineInPlace(TTextFile& file, AnsiString& spill, bool* ascii = nullptr);
+// Reads the bytes of one line (up to LF or CR LF, a lone CR dropped) and
+// steps past its break. The bytes lie in the block buffer when they can, else
+// in file.Spill; either way they stay valid until the next step of the
+// reader. A failed read is kept in file.Failure; the caller raises it with
+// RaiseTextFailure once the line is stored.
+std::string_view ReadTextLine(TTextFile& file);
 // True when no byte is left or the next byte is 0x1A (Ctrl-Z). Raises the
 // I/O failure when it had to read and the read failed.
 bool TextAtEnd(TTextFile& file);
@@ -54,9 +52,9 @@ bool TextAtEnd(TTextFile& file);
 // Reads lines as ReadTextLine does for as long as each one read is plain and
 // the input has not ended after it (TextAtEnd's test, made before each further
 // line). A plain line is empty, or its first byte is an ASCII character other
-// than "#" and "-". Plain lines are looked at in the block buffer, not copied;
-// only the bytes of the last line read are left in `line`. True when that line
-// is not plain; false when the input ended after a plain line, or a step
-// failed (kept in file.Failure, as by ReadTextLine).
-bool SkipPlainLines(TTextFile& file, AnsiString& line);
+// than "#" and "-". `line` gets the bytes of the last line read, valid as
+// ReadTextLine's. True when that line is not plain; false when the input
+// ended after a plain line, or a step failed (kept in file.Failure, as by
+// ReadTextLine).
+bool SkipPlainLines(TTextFile& file, std::string_view& line);
 void RaiseTextFailure(TTextFile& file);

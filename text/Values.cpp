@@ -115,7 +115,7 @@ AnsiString BoolToText(uint8_t flag)
     return flag != 0 ? "True" : "False";
 }
 
-size_t ParentPathLength(std::string_view path)
+AnsiString ParentPath(std::string_view path)
 {
     // The last backslash that is a character of its own: in a double-byte
     // code page a trail byte of value 0x5C is no separator.
@@ -133,14 +133,10 @@ size_t ParentPathLength(std::string_view path)
         if (IsDBCSLeadByte(b)) ++i;
         previousIsBackslash = false;
     }
-    if (last == std::string_view::npos) return 0;
-    if (last > 0 && !lastFollowsBackslash) return last;
-    return last + 1;
-}
-
-AnsiString ParentPath(std::string_view path)
-{
-    return AnsiString(path.substr(0, ParentPathLength(path)));
+    if (last == std::string_view::npos) return {};
+    // A backslash that begins the path or follows another one stays.
+    const size_t length = last > 0 && !lastFollowsBackslash ? last : last + 1;
+    return AnsiString(path.substr(0, length));
 }
 
 AnsiString SubText(std::string_view text, int64_t index, int64_t count)

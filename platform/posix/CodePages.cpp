@@ -238,6 +238,11 @@ UINT TansyActiveCodePage()
     return ActiveCodePage();
 }
 
+UINT GetACP()
+{
+    return ActiveCodePage();
+}
+
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLen, LPWSTR dest,
                         int destLen)
 {

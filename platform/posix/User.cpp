@@ -1,21 +1,21 @@
 // Windows and message boxes of the stand-in layer. There are no windows here;
 // a message box is handed to the hook a host harness set to observe it, else
 // shown through the file manager's own box when it handed one over
-// (ExtensionInitialize), else to the person at the terminal on standard error.
+// (HostMessageBox.h), else to the person at the terminal on standard error.
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 
-#include "tansy_extension.h"
+#include "HostMessageBox.h"
 #include "tansy_harness.h"
 #include "tansy_windows.h"
 
 namespace {
 
 std::atomic<TansyMessageBoxHook> gMessageBoxHook{nullptr};
-std::atomic<TExtensionMessageBoxProc> gHostMessageBox{nullptr};
+std::atomic<TansyHostMessageBox> gHostMessageBox{nullptr};
 
 // ANSI text of the active code page as UTF-8, through UTF-16 as Windows
 // would show it; line breaks become plain LF, as terminals and toolkits want.
@@ -43,13 +43,9 @@ void TansySetMessageBoxHook(TansyMessageBoxHook hook)
     gMessageBoxHook.store(hook);
 }
 
-void ExtensionInitialize(TExtensionStartupInfo* StartupInfo)
+void TansyUseHostMessageBox(TansyHostMessageBox box)
 {
-    TExtensionMessageBoxProc hostBox = nullptr;
-    // Older hosts hand a shorter record: a field past StructSize is not theirs.
-    if (StartupInfo != nullptr && StartupInfo->StructSize >= kExtensionMessageBoxEnd)
-        hostBox = StartupInfo->MessageBox;
-    gHostMessageBox.store(hostBox);
+    gHostMessageBox.store(box);
 }
 
 HWND FindWindowA(LPCSTR /*className*/, LPCSTR /*windowName*/)
@@ -65,7 +61,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
     try {
         std::string shownCaption = Utf8FromAnsi(caption != nullptr ? caption : "Error");
         std::string shownText = Utf8FromAnsi(text != nullptr ? text : "");
-        if (const TExtensionMessageBoxProc hostBox = gHostMessageBox.load())
+        if (const TansyHostMessageBox hostBox = gHostMessageBox.load())
             return hostBox(shownText.data(), shownCaption.data(), static_cast<long>(style));
         std::fprintf(stderr, "[%s]\n%s\n[OK]\n", shownCaption.c_str(), shownText.c_str());
         std::fflush(stderr);

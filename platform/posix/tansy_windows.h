@@ -10,12 +10,6 @@
 #define WINAPI
 #define TANSY_EXPORT extern "C" __attribute__((visibility("default")))
 
-// Characters that end the library's base name when the configuration path is
-// formed from the library's own path; POSIX paths also use "/".
-#define TANSY_CONFIG_PATH_DELIMITERS ".\\:/"
-// The separator a host on this platform may use in virtual paths ("/News/Daily").
-#define TANSY_HOST_PATH_SEPARATOR '/'
-
 typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef int32_t BOOL;
@@ -72,7 +66,6 @@ typedef const void* LPCVOID;
 #define ERROR_WRITE_PROTECT 19u
 #define ERROR_NOT_READY 21u
 #define ERROR_READ_FAULT 30u
-#define ERROR_GEN_FAILURE 31u
 #define ERROR_GEN_FAILURE 31u
 #define ERROR_SHARING_VIOLATION 32u
 #define ERROR_SHARING_BUFFER_EXCEEDED 36u
@@ -155,6 +148,7 @@ void SetLastError(DWORD code);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer,
                                DWORD size, LPCSTR fileName);
+UINT GetACP();
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLen, LPWSTR dest,
                         int destLen);
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLen, LPSTR dest,

@@ -18,7 +18,7 @@
 
 #include "CodePageControl.h"
 #include "TestFiles.h"
-#include "tansy_extension.h"
+#include "Extension.h"
 #include "tansy_harness.h"
 #include "tansy_windows.h"
 

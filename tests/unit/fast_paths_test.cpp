@@ -13,6 +13,7 @@
 #include "Failures.h"
 #include "PLUGIN_Main.h"
 #include "TestFiles.h"
+#include "Walk.h"
 #include "tansy_windows.h"
 
 #if __has_include("CodePageControl.h")
@@ -150,24 +151,33 @@ TEST_P(FastPaths, PlainLinesArePassedOverAsTheRuleReadsThem)
     }
 }
 
-TEST_P(FastPaths, LinesInPlaceAreTheLinesRead)
+// The rule of lines over the whole file at once: each ends at an LF, every
+// CR of it is dropped (the one before the LF belongs to the break), and a
+// 0x1A at the start of a line ends the input.
+Transcript LinesByTheRule(const std::string& bytes)
+{
+    Transcript lines;
+    for (size_t at = 0; at < bytes.size() && bytes[at] != '\x1A';) {
+        size_t end = bytes.find('\n', at);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(at, end - at);
+        std::erase(line, '\r');
+        lines.push_back(line);
+        at = end + 1;
+    }
+    return lines;
+}
+
+TEST_P(FastPaths, LinesAreCutAsTheRuleCutsThem)
 {
     for (const char* lineBreak : {"\n", "\r\n"}) {
-        const std::string path = WriteTempFile(MixedFile(5, lineBreak));
-        const auto lines = [&](bool inPlace) {
-            return RunReader(path, [&](TTextFile& file, WideString&, Transcript& transcript) {
-                if (TextAtEnd(file)) return false;
-                AnsiString spill;
-                if (inPlace) {
-                    transcript.emplace_back(ReadTextLineInPlace(file, spill));
-                } else {
-                    ReadTextLine(file, spill);
-                    transcript.push_back(spill);
-                }
-                return true;
-            });
-        };
-        EXPECT_EQ(lines(true), lines(false));
+        const std::string bytes = MixedFile(5, lineBreak);
+        const Transcript lines = RunReader(WriteTempFile(bytes), [](TTextFile& file, WideString&, Transcript& read) {
+            if (TextAtEnd(file)) return false;
+            read.emplace_back(ReadTextLine(file));
+            return true;
+        });
+        EXPECT_EQ(lines, LinesByTheRule(bytes));
     }
 }
 
@@ -288,10 +298,8 @@ TEST_P(FastPaths, BlocksReadAsTheRuleReadsThem)
         EXPECT_EQ(ReadBlocks<TTansyBookmarkUrl>(path, ReadUrlBlock), urls) << "seed " << seed;
         EXPECT_EQ(ReadBlocks<TTansyBookmarkUrl>(path,
                                                 [](TTextFile& file, WideString& line, TTansyBookmarkUrl& url) {
-                                                    TKeptUrlTexts texts;
-                                                    ClearBookmarkUrl(url);
-                                                    ReadUrlBlockKeepingTexts(file, line, url, texts);
-                                                    StoreKeptTexts(texts, url);
+                                                    ReadUrlBlockKeepingTexts(file, line, url);
+                                                    StoreKeptTexts(url);
                                                 }),
                   urls)
             << "seed " << seed;
@@ -320,12 +328,42 @@ TEST_P(FastPaths, KeptNameIsTheNameRead)
     });
     EXPECT_EQ(ReadBlocks<TTansyBookmarkUrl>(path,
                                             [](TTextFile& file, WideString& line, TTansyBookmarkUrl& url) {
-                                                TKeptUrlTexts texts;
-                                                ReadUrlBlockKeepingTexts(file, line, url, texts);
-                                                StoreKeptName(texts, url);
+                                                ReadUrlBlockKeepingTexts(file, line, url);
+                                                StoreKeptName(url);
                                                 url = NameOnly(url);
                                             }),
               names);
+}
+
+// ---------------------------------------------------------------------------
+
+// Folder names of every kind a path can hold: empty, with backslashes at
+// either end or inside, non-ASCII in each code page, not valid UTF-8.
+WIN32_FIND_DATAA NamedRecord(std::mt19937& random)
+{
+    static const std::vector<std::string> kNames = {
+        "", "a", "News", "\\", "\\x", "x\\", "a\\b", "\\\\", "\xD0\x9D\xD0\xBE", "\xC8\xCC", "\x98", "\xD0", "\xE9t\xE9"};
+    WIN32_FIND_DATAA record = {};
+    const std::string& name = kNames[random() % kNames.size()];
+    std::copy(name.begin(), name.end(), record.cFileName);
+    return record;
+}
+
+TEST_P(FastPaths, LeavingAFolderFindsTheParentPath)
+{
+    std::mt19937 random(GetParam());
+    StartAtRoot();
+    for (int step = 0; step < 5000; ++step) {
+        if (random() % 2 == 0) {
+            JoinReturnedName(NamedRecord(random));
+            continue;
+        }
+        const WideString parent = WideFromAnsi(ParentPath(AnsiFromWide(CurPath)));
+        const WideString before = CurPath;
+        StepUpCurPath();
+        ASSERT_EQ(CurPath, parent) << "step " << step << " from " << Hex(before);
+    }
+    StartAtRoot();
 }
 
 // ---------------------------------------------------------------------------

@@ -34,8 +34,7 @@ std::vector<std::string> ReadAllLines(const std::string& bytes)
     OpenTextForReading(file, NameOf(WriteTempFile(bytes)));
     std::vector<std::string> lines;
     while (!TextAtEnd(file)) {
-        AnsiString line;
-        ReadTextLine(file, line);
+        const AnsiString line(ReadTextLine(file));
         RaiseTextFailure(file);
         lines.push_back(line);
     }
@@ -75,9 +74,9 @@ TEST(TextFileOpen, ReopeningStartsAgainAtTheFirstByte)
     TTextFile file;
     AnsiString line;
     OpenTextForReading(file, name);
-    ReadTextLine(file, line);
+    line = ReadTextLine(file);
     OpenTextForReading(file, name);
-    ReadTextLine(file, line);
+    line = ReadTextLine(file);
     EXPECT_EQ(line, "one");
     CloseTextFile(file);
 }
@@ -94,7 +93,7 @@ TEST(TextFileState, ClosedAndUnboundFilesAnswer103And104)
     EXPECT_EQ(IoCodeOf([&] { CloseTextFile(file); }), 103);
     EXPECT_EQ(IoCodeOf([&] { TextAtEnd(file); }), 104);
     AnsiString line = "old";
-    ReadTextLine(file, line);
+    line = ReadTextLine(file);
     EXPECT_EQ(line, "");
     EXPECT_EQ(IoCodeOf([&] { RaiseTextFailure(file); }), 104);
     EXPECT_EQ(IoCodeOf([&] { RaiseTextFailure(file); }), 0);
@@ -126,11 +125,11 @@ TEST(TextFileRead, CtrlZAtTheReadPositionIsTheEnd)
     OpenTextForReading(file, NameOf(WriteTempFile("a\n\x1A" "after\n")));
     AnsiString line;
     EXPECT_FALSE(TextAtEnd(file));
-    ReadTextLine(file, line);
+    line = ReadTextLine(file);
     EXPECT_TRUE(TextAtEnd(file));
     // Inside a line it is an ordinary byte.
     OpenTextForReading(file, NameOf(WriteTempFile("a\x1A" "b\n")));
-    ReadTextLine(file, line);
+    line = ReadTextLine(file);
     EXPECT_EQ(line, "a\x1A" "b");
     CloseTextFile(file);
 }
@@ -140,10 +139,10 @@ TEST(TextFileRead, TheEndStaysTheEnd)
     TTextFile file;
     OpenTextForReading(file, NameOf(WriteTempFile("")));
     AnsiString line = "old";
-    ReadTextLine(file, line);
+    line = ReadTextLine(file);
     EXPECT_EQ(line, "");
     EXPECT_TRUE(TextAtEnd(file));
-    ReadTextLine(file, line);
+    line = ReadTextLine(file);
     EXPECT_TRUE(TextAtEnd(file));
     EXPECT_EQ(IoCodeOf([&] { RaiseTextFailure(file); }), 0);
     CloseTextFile(file);

@@ -1,23 +1,9 @@
 // The hotlist's line readers and the header skip.
 #include "PLUGIN_Main.h"
 
-
-namespace {
-
-// Raw bytes of the line being read, kept so that passes do not allocate per line.
-AnsiString LineBytes;
-
-}  // namespace
-
-HWND GetHostWindow()
-{
-    return FindWindowA("TTOTAL_CMD", nullptr);
-}
-
 void ReadHotlistLine(TTextFile& file, WideString& line)
 {
-    ReadTextLine(file, LineBytes);
-    AssignWideFromAnsi(line, LineBytes);
+    AssignWideFromAnsi(line, ReadTextLine(file));
     RaiseTextFailure(file);
 }
 
@@ -39,8 +25,9 @@ bool SkipToFirstEntry(TTextFile& file, WideString& line)
 
 bool ReadPastPlainLines(TTextFile& file, WideString& line)
 {
-    const bool stopped = SkipPlainLines(file, LineBytes);
-    AssignWideFromAnsi(line, LineBytes);
+    std::string_view bytes;
+    const bool stopped = SkipPlainLines(file, bytes);
+    AssignWideFromAnsi(line, bytes);
     RaiseTextFailure(file);
     return stopped;
 }

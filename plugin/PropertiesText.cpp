@@ -1,16 +1,6 @@
 // The properties text of a bookmark: eleven lines under Russian labels.
 #include "PLUGIN_Main.h"
 
-namespace {
-
-WideString Widened(const AnsiString& text)
-{
-    return WideFromAnsi(text);
-}
-
-
-}  // namespace
-
 WideString FormatBookmarkProperties(const TTansyBookmarkUrl& url)
 {
     // The first lines are built as ANSI text and widened as one piece.
@@ -18,7 +8,7 @@ WideString FormatBookmarkProperties(const TTansyBookmarkUrl& url)
     // right whatever the code page is.
     const AnsiString head = "ID: " + IntToText(url.Id) + "\n" + AnsiFromWide(u"ИМЯ: ") +
                             AnsiFromUtf8(url.Name) + "\n" + "URL: ";
-    WideString text = Widened(head);
+    WideString text = WideFromAnsi(head);
     text += url.Url;
     text += u"\n" u"ИКОНКА: ";
     text += url.IconFile;
@@ -26,20 +16,20 @@ WideString FormatBookmarkProperties(const TTansyBookmarkUrl& url)
     // Cut before a zero byte as the wide fields are, or the box would end there.
     text += TextToWide(AnsiFromUtf8(AnsiFromShort(url.ShortName)));
     text += u"\n" u"ОПИСАНИЕ:";
-    text += Widened(AnsiFromUtf8(AnsiFromWide(url.Description)));
+    text += WideFromAnsi(AnsiFromUtf8(AnsiFromWide(url.Description)));
     text += u"\n" u"НА ПЕРСОНАЛЬНОЙ ПАНЕЛИ: ";
-    text += Widened(BoolToText(url.OnPersonalBar));
+    text += WideFromAnsi(BoolToText(url.OnPersonalBar));
     text += u", ПОЗИЦИЯ: ";
-    text += Widened(IntToText(url.PersonalBarPos));
+    text += WideFromAnsi(IntToText(url.PersonalBarPos));
     text += u"\n" u"АКТИВНА: ";
-    text += Widened(BoolToText(url.Active));
+    text += WideFromAnsi(BoolToText(url.Active));
     text += u"\n" u"НА ПЕРСОНАЛЬНОЙ ПАНЕЛИ: ";
-    text += Widened(BoolToText(url.InPanel != 0));
+    text += WideFromAnsi(BoolToText(url.InPanel != 0));
     text += u", ПОЗИЦИЯ: ";
-    text += Widened(IntToText(url.PanelPos));
+    text += WideFromAnsi(IntToText(url.PanelPos));
     text += u"\n" u"СОЗДАНА: ";
-    text += Widened(IntToText(static_cast<int64_t>(url.Created)));
+    text += WideFromAnsi(IntToText(static_cast<int64_t>(url.Created)));
     text += u"\n" u"ПОСЕЩЕНА: ";
-    text += Widened(IntToText(static_cast<int64_t>(url.Visited)));
+    text += WideFromAnsi(IntToText(static_cast<int64_t>(url.Visited)));
     return text;
 }

@@ -1,0 +1,142 @@
+// The block readers: the field lines below a "#FOLDER" or "#URL" line, read
+// into a record up to the block's closing empty line.
+//
+// Each line goes through the code page into CurLine and back into ANSI text
+// before it is classified and applied. Where that provably gives back the
+// bytes as read, the bytes are taken as they are and CurLine is brought up to
+// date only when the block ends: an ASCII line is its own text in every code
+// page, and so is any line in a code page that turns every byte into one unit
+// and back into itself (the single-byte ones).
+#include "HotlistReader.h"
+#include "PLUGIN_Main.h"
+
+namespace {
+
+bool EveryByteRoundTrips()
+{
+    for (int value = 1; value < 256; ++value) {
+        const char byte = static_cast<char>(value);
+        WCHAR unit[2];
+        if (MultiByteToWideChar(CP_ACP, 0, &byte, 1, unit, 2) != 1) return false;
+        char back[4];
+        if (WideCharToMultiByte(CP_ACP, 0, unit, 1, back, sizeof back, nullptr, nullptr) != 1 || back[0] != byte)
+            return false;
+    }
+    return true;
+}
+
+// Learns the code page's nature once per code page the process uses.
+void KnowTheCodePage(THotlistReader& reader)
+{
+    const UINT codePage = GetACP();
+    if (codePage == reader.CodePage) return;
+    reader.BytesAreText = EveryByteRoundTrips();
+    reader.CodePage = codePage;
+}
+
+// Reads the next line of a block and gives its ANSI text.
+std::string_view ReadFieldText(TTextFile& file, WideString& line, THotlistReader& reader)
+{
+    const std::string_view bytes = ReadTextLine(file);
+    if (file.Failure == 0 && (reader.BytesAreText || IsAsciiText(bytes))) {
+        reader.LineBytes = bytes;
+        reader.LineBehind = true;
+        return bytes;
+    }
+    reader.LineBehind = false;
+    AssignWideFromAnsi(line, bytes);
+    RaiseTextFailure(file);
+    AssignAnsiFromWide(reader.LineText, line);
+    return reader.LineText;
+}
+
+void CatchUpLine(WideString& line, THotlistReader& reader)
+{
+    if (reader.LineBehind) AssignWideFromAnsi(line, reader.LineBytes);
+    reader.LineBehind = false;
+}
+
+// Reads the lines of the block whose marker is in `line`, up to its closing
+// empty line or the end of the input, handing each line's text and key to
+// `take`. Leaves `line` empty, or on the line at which a failure left.
+template <class Take>
+void ReadBlockLines(TTextFile& file, WideString& line, Take take)
+{
+    if (line.empty()) return;
+    THotlistReader& reader = HotlistReader;
+    KnowTheCodePage(reader);
+    try {
+        for (;;) {
+            const std::string_view text = ReadFieldText(file, line, reader);
+            take(text, ClassifyFieldLine(text));
+            // A line and its text are empty together.
+            if (text.empty()) break;
+        }
+    } catch (...) {
+        CatchUpLine(line, reader);
+        throw;
+    }
+    CatchUpLine(line, reader);
+}
+
+// Where ReadUrlBlockKeepingTexts keeps the line of a text field.
+AnsiString* KeptLineOf(TKeptUrlTexts& kept, THotlistKey key)
+{
+    switch (key) {
+    case hkName: return &kept.Name;
+    case hkUrl: return &kept.Url;
+    case hkShortName: return &kept.ShortName;
+    case hkDescription: return &kept.Description;
+    case hkIconFile: return &kept.IconFile;
+    default: return nullptr;
+    }
+}
+
+void ApplyKept(const AnsiString& line, THotlistKey key, TTansyBookmarkUrl& url)
+{
+    if (!line.empty()) ApplyUrlField(line, key, url);
+}
+
+}  // namespace
+
+void ReadDirBlock(TTextFile& file, WideString& line, TTansyBookmarkDir& dir)
+{
+    ClearBookmarkDir(dir);
+    ReadBlockLines(file, line, [&](std::string_view text, THotlistKey key) { ApplyDirField(text, key, dir); });
+}
+
+void ReadUrlBlock(TTextFile& file, WideString& line, TTansyBookmarkUrl& url)
+{
+    ClearBookmarkUrl(url);
+    ReadBlockLines(file, line, [&](std::string_view text, THotlistKey key) { ApplyUrlField(text, key, url); });
+}
+
+void ReadUrlBlockKeepingTexts(TTextFile& file, WideString& line, TTansyBookmarkUrl& url)
+{
+    ClearBookmarkUrl(url);
+    TKeptUrlTexts& kept = HotlistReader.Kept;
+    for (AnsiString* text : {&kept.Name, &kept.Url, &kept.ShortName, &kept.Description, &kept.IconFile})
+        text->clear();
+    ReadBlockLines(file, line, [&](std::string_view text, THotlistKey key) {
+        // Text fields never fail, so keeping them changes no outcome.
+        if (AnsiString* keptLine = KeptLineOf(kept, key))
+            keptLine->assign(text);
+        else
+            ApplyUrlField(text, key, url);
+    });
+}
+
+void StoreKeptName(TTansyBookmarkUrl& url)
+{
+    ApplyKept(HotlistReader.Kept.Name, hkName, url);
+}
+
+void StoreKeptTexts(TTansyBookmarkUrl& url)
+{
+    const TKeptUrlTexts& kept = HotlistReader.Kept;
+    ApplyKept(kept.Name, hkName, url);
+    ApplyKept(kept.Url, hkUrl, url);
+    ApplyKept(kept.ShortName, hkShortName, url);
+    ApplyKept(kept.Description, hkDescription, url);
+    ApplyKept(kept.IconFile, hkIconFile, url);
+}
