@@ -34,26 +34,14 @@ void KnowTheCodePage(THotlistReader& reader)
     reader.CodePage = codePage;
 }
 
-// Reads the next line of a block and gives its ANSI text.
-std::string_view ReadFieldText(TTextFile& file, WideString& line, THotlistReader& reader)
+// The ANSI text of a block line whose bytes cannot be taken as they are: the
+// line through the code page into `line`, and back.
+std::string_view ConvertedLine(TTextFile& file, std::string_view bytes, WideString& line, THotlistReader& reader)
 {
-    const std::string_view bytes = ReadTextLine(file);
-    if (file.Failure == 0 && (reader.BytesAreText || IsAsciiText(bytes))) {
-        reader.LineBytes = bytes;
-        reader.LineBehind = true;
-        return bytes;
-    }
-    reader.LineBehind = false;
     AssignWideFromAnsi(line, bytes);
     RaiseTextFailure(file);
     AssignAnsiFromWide(reader.LineText, line);
     return reader.LineText;
-}
-
-void CatchUpLine(WideString& line, THotlistReader& reader)
-{
-    if (reader.LineBehind) AssignWideFromAnsi(line, reader.LineBytes);
-    reader.LineBehind = false;
 }
 
 // Reads the lines of the block whose marker is in `line`, up to its closing
@@ -65,21 +53,33 @@ void ReadBlockLines(TTextFile& file, WideString& line, Take take)
     if (line.empty()) return;
     THotlistReader& reader = HotlistReader;
     KnowTheCodePage(reader);
+    const bool bytesAreText = reader.BytesAreText;
+    // The line read last, while `line` is not brought up to date with it.
+    std::string_view behind;
+    bool lineBehind = false;
+    const auto catchUp = [&] {
+        if (lineBehind) AssignWideFromAnsi(line, behind);
+    };
     try {
         for (;;) {
-            const std::string_view text = ReadFieldText(file, line, reader);
+            std::string_view text = ReadTextLine(file);
+            lineBehind = file.Failure == 0 && (bytesAreText || IsAsciiText(text));
+            if (lineBehind)
+                behind = text;
+            else
+                text = ConvertedLine(file, text, line, reader);
             take(text, ClassifyFieldLine(text));
             // A line and its text are empty together.
             if (text.empty()) break;
         }
     } catch (...) {
-        CatchUpLine(line, reader);
+        catchUp();
         throw;
     }
-    CatchUpLine(line, reader);
+    catchUp();
 }
 
-// Where ReadUrlBlockKeepingTexts keeps the line of a text field.
+// Where the line of a text field is kept; null for a key of no text field.
 AnsiString* KeptLineOf(TKeptUrlTexts& kept, THotlistKey key)
 {
     switch (key) {
@@ -90,6 +90,23 @@ AnsiString* KeptLineOf(TKeptUrlTexts& kept, THotlistKey key)
     case hkIconFile: return &kept.IconFile;
     default: return nullptr;
     }
+}
+
+// ReadUrlBlock with the lines of the text fields kept, or dropped. Text fields
+// never fail, so neither changes an outcome.
+void ReadUrlBlockPuttingTextsAside(TTextFile& file, WideString& line, TTansyBookmarkUrl& url, bool keep)
+{
+    ClearBookmarkUrl(url);
+    TKeptUrlTexts& kept = HotlistReader.Kept;
+    for (AnsiString* text : {&kept.Name, &kept.Url, &kept.ShortName, &kept.Description, &kept.IconFile})
+        text->clear();
+    ReadBlockLines(file, line, [&](std::string_view text, THotlistKey key) {
+        if (AnsiString* keptLine = KeptLineOf(kept, key)) {
+            if (keep) keptLine->assign(text);
+            return;
+        }
+        ApplyUrlField(text, key, url);
+    });
 }
 
 void ApplyKept(const AnsiString& line, THotlistKey key, TTansyBookmarkUrl& url)
@@ -113,17 +130,12 @@ void ReadUrlBlock(TTextFile& file, WideString& line, TTansyBookmarkUrl& url)
 
 void ReadUrlBlockKeepingTexts(TTextFile& file, WideString& line, TTansyBookmarkUrl& url)
 {
-    ClearBookmarkUrl(url);
-    TKeptUrlTexts& kept = HotlistReader.Kept;
-    for (AnsiString* text : {&kept.Name, &kept.Url, &kept.ShortName, &kept.Description, &kept.IconFile})
-        text->clear();
-    ReadBlockLines(file, line, [&](std::string_view text, THotlistKey key) {
-        // Text fields never fail, so keeping them changes no outcome.
-        if (AnsiString* keptLine = KeptLineOf(kept, key))
-            keptLine->assign(text);
-        else
-            ApplyUrlField(text, key, url);
-    });
+    ReadUrlBlockPuttingTextsAside(file, line, url, true);
+}
+
+void ReadUrlBlockWithoutTexts(TTextFile& file, WideString& line, TTansyBookmarkUrl& url)
+{
+    ReadUrlBlockPuttingTextsAside(file, line, url, false);
 }
 
 void StoreKeptName(TTansyBookmarkUrl& url)

@@ -54,9 +54,12 @@ void ShowProperties(HWND mainWin, const TTansyBookmarkUrl& url)
 // request lies in, and all of them only when its box is shown.
 void ReadBookmark(HWND mainWin, TRequest& request, TTansyBookmarkUrl& url, AnsiString& name)
 {
-    ReadUrlBlockKeepingTexts(HotlistText, CurLine, url);
     std::string_view shown;
-    if (!NameInFolder(request, shown)) return;
+    if (!NameInFolder(request, shown)) {
+        ReadUrlBlockWithoutTexts(HotlistText, CurLine, url);
+        return;
+    }
+    ReadUrlBlockKeepingTexts(HotlistText, CurLine, url);
     StoreKeptName(url);
     AssignAnsiFromUtf8(name, url.Name);
     if (!IsShownAs(name, shown)) return;

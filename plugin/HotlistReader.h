@@ -1,8 +1,8 @@
 // What the passes keep beside HotlistText and CurLine, in one place: the
-// bytes of the block line read last, which CurLine catches up with only when
-// the block ends, and the buffers that conversions reuse, so that no line
-// allocates. A view into it, or into the text file, is valid until the next
-// line is read. One instance, HotlistReader, serves every pass.
+// buffers that conversions reuse, so that no line allocates, the facts of the
+// code page, the kept texts of a bookmark and the marks of CurPath's joins.
+// A view into it, or into the text file, is valid until the next line is
+// read. One instance, HotlistReader, serves every pass.
 #pragma once
 
 #include <cstddef>
@@ -24,8 +24,6 @@ struct TKeptUrlTexts {
 
 struct THotlistReader {
     // Block lines.
-    std::string_view LineBytes;  // the block line read last
-    bool LineBehind = false;     // CurLine does not hold LineBytes yet
     AnsiString LineText;         // a block line narrowed again from CurLine
     UINT CodePage = 0;           // the code page that BytesAreText was found for
     bool BytesAreText = false;   // it turns every byte into one unit and back into itself

@@ -89,6 +89,9 @@ void ReadUrlBlock(TTextFile& file, WideString& line, TTansyBookmarkUrl& url);
 // (HotlistReader.Kept) and those fields left empty; every other field is
 // stored, and fails, as ReadUrlBlock stores it.
 void ReadUrlBlockKeepingTexts(TTextFile& file, WideString& line, TTansyBookmarkUrl& url);
+// The same for a bookmark whose text fields are not needed at all: they are
+// left empty, and nothing is kept.
+void ReadUrlBlockWithoutTexts(TTextFile& file, WideString& line, TTansyBookmarkUrl& url);
 // Applies the kept Name line to `url`, as ReadUrlBlock would have.
 void StoreKeptName(TTansyBookmarkUrl& url);
 // Applies every kept line: `url` is then the record ReadUrlBlock would have read.

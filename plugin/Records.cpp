@@ -1,5 +1,5 @@
-// Folder and bookmark records: resetting them, storing field lines into
-// them, and the find data that the file manager shows.
+// Folder and bookmark records: resetting them, storing the values of field
+// lines into them, and the find data that the file manager shows.
 #include <cstddef>
 
 #include "PLUGIN_Main.h"
@@ -14,7 +14,7 @@ void ClearCommonFields(Record& record)
     // keeps its storage.
     record.Id = 0;
     record.Name.clear();
-    record.ShortName = ShortString();
+    record.ShortName.Length = 0;
     record.Description.clear();
     record.OnPersonalBar = false;
     record.PersonalBarPos = 0;
@@ -62,6 +62,13 @@ void FillFindData(const Record& record, DWORD attributes, WIN32_FIND_DATAA& find
 }
 
 }  // namespace
+
+std::string_view FieldValue(std::string_view line)
+{
+    // TextPos counts from 1, so it is also where the value begins.
+    const int32_t equals = TextPos("=", line);
+    return equals == 0 ? line : line.substr(static_cast<size_t>(equals));
+}
 
 void ClearBookmarkDir(TTansyBookmarkDir& dir)
 {

@@ -48,14 +48,18 @@ bool IsAsciiText(std::string_view text)
 
 void AssignWideFromAnsi(WideString& target, std::string_view text)
 {
-    // Every ANSI code page of the system maps ASCII bytes to the same units.
-    if (IsAscii(text.data(), text.size())) {
-        target.resize(text.size());
-        std::copy(text.begin(), text.end(), target.begin());
-        return;
-    }
     // No code page makes more UTF-16 units than it was given bytes.
     target.resize(text.size());
+    // Every ANSI code page of the system maps ASCII bytes to the same units:
+    // they are copied, and only a text that turns out not to be ASCII is
+    // converted by the system.
+    uint8_t any = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<uint8_t>(text[i]);
+        any |= byte;
+        target[i] = byte;
+    }
+    if (any < 0x80) return;
     size_t done = 0;
     size_t written = 0;
     while (done < text.size()) {

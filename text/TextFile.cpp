@@ -1,7 +1,6 @@
 #include "TextFile.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 #include "Failures.h"
@@ -45,43 +44,6 @@ bool CrWithin(TTextFile& file, size_t length)
         file.NextCr = cr ? static_cast<size_t>(static_cast<const char*>(cr) - file.Buffer.data()) : file.Count;
     }
     return file.NextCr < file.Pos + length;
-}
-
-constexpr uint64_t kOnes = 0x0101010101010101u;
-constexpr uint64_t kHighBits = 0x8080808080808080u;
-
-uint64_t LoadWord(const char* bytes)
-{
-    uint64_t word;
-    std::memcpy(&word, bytes, sizeof word);
-    return word;
-}
-
-// The high bit of the first LF byte of `word` set, and of no byte before it.
-uint64_t LineFeedBits(uint64_t word)
-{
-    const uint64_t x = word ^ (kOnes * '\n');
-    return (x - kOnes) & ~x & kHighBits;
-}
-
-// The first LF among `n` bytes, or null. Most lines are short: their end is
-// sought eight bytes at a time before memchr, whose call costs more than
-// such a line.
-const char* FindLineFeed(const char* bytes, size_t n)
-{
-    constexpr size_t kShortLine = 64;
-    const size_t words = std::min(n, kShortLine) / 8;
-    for (size_t i = 0; i < words; ++i) {
-        const uint64_t zero = LineFeedBits(LoadWord(bytes + 8 * i));
-        if (zero != 0) {
-            // The first byte in memory order is the lowest one on little-endian
-            // machines; elsewhere let memchr find it within the word.
-            if constexpr (std::endian::native == std::endian::little)
-                return bytes + 8 * i + static_cast<size_t>(std::countr_zero(zero)) / 8;
-            return static_cast<const char*>(std::memchr(bytes + 8 * i, '\n', 8));
-        }
-    }
-    return static_cast<const char*>(std::memchr(bytes + 8 * words, '\n', n - 8 * words));
 }
 
 void DropCarriageReturns(AnsiString& line)
@@ -168,7 +130,7 @@ size_t InPlaceLength(TTextFile& file, size_t length)
 
 }  // namespace
 
-std::string_view ReadTextLine(TTextFile& file)
+std::string_view ReadAnyTextLine(TTextFile& file)
 {
     if (file.Mode == tfInput && file.Pos < file.Count) {
         const char* start = file.Buffer.data() + file.Pos;
@@ -208,30 +170,67 @@ bool IsPlainLine(const char* bytes, size_t length)
     return c < 0x80 && c != '#' && c != '-';
 }
 
+const char* LastLineFeed(const char* bytes, size_t n)
+{
+    for (size_t i = n; i > 0; --i)
+        if (bytes[i - 1] == '\n') return bytes + i - 1;
+    return nullptr;
+}
+
+// The plain lines read last while they lie in the block buffer, from First
+// to the LF at End that ends the last of them.
+struct TPlainRun {
+    bool InBuffer = false;
+    size_t First = 0;
+    size_t End = 0;
+};
+
+// Moves the last line of the run out of the block buffer, which the next
+// block overwrites, and makes it the line read.
+void KeepLastLine(TTextFile& file, TPlainRun& run, std::string_view& line)
+{
+    if (!run.InBuffer) return;
+    const char* base = file.Buffer.data();
+    const char* lf = LastLineFeed(base + run.First, run.End - run.First);
+    const size_t start = lf ? static_cast<size_t>(lf - base) + 1 : run.First;
+    file.Spill.assign(base + start, run.End - start);
+    DropCarriageReturns(file.Spill);
+    line = file.Spill;
+    run.InBuffer = false;
+}
+
+// Reads over a run of plain lines that lie whole in the block, as far as
+// the first line that may not be plain; false when the line at the read
+// position does not begin one.
+bool SkipPlainRun(TTextFile& file, TPlainRun& run)
+{
+    const char* here = file.Buffer.data() + file.Pos;
+    const size_t rest = file.Count - file.Pos;
+    if (MayBeginMarkedLine(*here)) return false;
+    const char* end = FindLineBeforeMark(here, rest);
+    if (end == nullptr) end = LastLineFeed(here, rest);
+    if (end == nullptr) return false;
+    run = {true, file.Pos, static_cast<size_t>(end - file.Buffer.data())};
+    file.Pos = run.End + 1;
+    return true;
+}
+
 }  // namespace
 
 bool SkipPlainLines(TTextFile& file, std::string_view& line)
 {
-    // The last line read, while it still lies in the block buffer.
-    bool inBuffer = false;
-    size_t start = 0;
-    size_t length = 0;
-    const auto keepLine = [&] {
-        if (!inBuffer) return;
-        file.Spill.assign(file.Buffer.data() + start, length);
-        DropCarriageReturns(file.Spill);
-        line = file.Spill;
-        inBuffer = false;
-    };
+    TPlainRun run;
     for (;;) {
-        const char* lf = nullptr;
-        if (file.Mode == tfInput && file.Pos < file.Count)
-            lf = FindLineFeed(file.Buffer.data() + file.Pos, file.Count - file.Pos);
-        if (lf != nullptr) {
-            start = file.Pos;
-            length = static_cast<size_t>(lf - file.Buffer.data()) - start;
+        const bool inBlock = file.Mode == tfInput && file.Pos < file.Count;
+        if (inBlock && SkipPlainRun(file, run)) {
+            // Every line of the run was plain; the next one may not be.
+        } else if (const char* lf = inBlock ? FindLineFeed(file.Buffer.data() + file.Pos, file.Count - file.Pos)
+                                            : nullptr) {
+            const size_t start = file.Pos;
+            const size_t length = static_cast<size_t>(lf - file.Buffer.data()) - start;
             if (!IsPlainLine(file.Buffer.data() + start, length)) {
                 const size_t text = InPlaceLength(file, length);
+                file.Pos += length + 1;
                 if (text != std::string_view::npos) {
                     line = std::string_view(file.Buffer.data() + start, text);
                 } else {
@@ -239,14 +238,13 @@ bool SkipPlainLines(TTextFile& file, std::string_view& line)
                     DropCarriageReturns(file.Spill);
                     line = file.Spill;
                 }
-                file.Pos += length + 1;
                 return true;
             }
-            inBuffer = true;
             file.Pos += length + 1;
+            run = {true, start, start + length};
         } else {
             // The line runs on past the block, or the block is used up.
-            inBuffer = false;
+            run.InBuffer = false;
             ReadSpilledLine(file);
             line = file.Spill;
             if (file.Failure != 0) return false;
@@ -254,11 +252,11 @@ bool SkipPlainLines(TTextFile& file, std::string_view& line)
         }
         // The end test before the next line; a new block overwrites the old.
         if (file.Pos == file.Count) {
-            keepLine();
+            KeepLastLine(file, run, line);
             if (!FillBuffer(file)) return false;
         }
         if (file.Buffer[file.Pos] == 0x1A) {
-            keepLine();
+            KeepLastLine(file, run, line);
             return false;
         }
     }

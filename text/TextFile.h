@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "LineSearch.h"
 #include "Text.h"
 #include "tansy_windows.h"
 
@@ -39,12 +40,30 @@ constexpr size_t kTextBufferSize = 64 * 1024;
 void OpenTextForReading(TTextFile& file, const ShortString& name);
 void CloseTextFile(TTextFile& file);
 
+// ReadTextLine for every line, those it takes itself included.
+std::string_view ReadAnyTextLine(TTextFile& file);
+
 // Reads the bytes of one line (up to LF or CR LF, a lone CR dropped) and
 // steps past its break. The bytes lie in the block buffer when they can, else
 // in file.Spill; either way they stay valid until the next step of the
 // reader. A failed read is kept in file.Failure; the caller raises it with
 // RaiseTextFailure once the line is stored.
-std::string_view ReadTextLine(TTextFile& file);
+inline std::string_view ReadTextLine(TTextFile& file)
+{
+    // Most lines lie whole in the block and hold no CR: handed out at once.
+    // (Only a file open for input has bytes in its block.)
+    if (file.Pos < file.Count) {
+        const char* start = file.Buffer.data() + file.Pos;
+        if (const char* lf = FindLineFeed(start, file.Count - file.Pos)) {
+            const size_t length = static_cast<size_t>(lf - start);
+            if (file.NextCr >= file.Pos + length) {
+                file.Pos += length + 1;
+                return {start, length};
+            }
+        }
+    }
+    return ReadAnyTextLine(file);
+}
 // True when no byte is left or the next byte is 0x1A (Ctrl-Z). Raises the
 // I/O failure when it had to read and the read failed.
 bool TextAtEnd(TTextFile& file);

@@ -15,6 +15,7 @@
 
 #include "CodePageControl.h"
 #include "Failures.h"
+#include "LineSearch.h"
 #include "Text.h"
 
 namespace {
@@ -190,6 +191,24 @@ void CheckParentPath(std::string_view bytes)
     REQUIRE(parent == ReferenceParentPath(bytes));
 }
 
+// Both line searches, from every one of the first starts on: the same
+// answers as a plain byte loop, and no byte read past the input.
+void CheckLineSearches(std::string_view bytes)
+{
+    for (size_t start = 0; start < bytes.size() && start < 32; ++start) {
+        const char* from = bytes.data() + start;
+        const size_t n = bytes.size() - start;
+        const char* lf = static_cast<const char*>(std::memchr(from, '\n', n));
+        REQUIRE(FindLineFeed(from, n) == lf);
+        REQUIRE(FindLineFeedPortable(from, n) == lf);
+        const char* marked = nullptr;
+        for (size_t i = 0; i + 1 < n && marked == nullptr; ++i)
+            if (from[i] == '\n' && MayBeginMarkedLine(from[i + 1])) marked = from + i;
+        REQUIRE(FindLineBeforeMark(from, n) == marked);
+        REQUIRE(FindLineBeforeMarkPortable(from, n) == marked);
+    }
+}
+
 void CheckBoundedCopy(std::string_view bytes, size_t maxLen)
 {
     // maxLen + 1 bytes of room, then a guard that must stay untouched; the
@@ -267,6 +286,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CheckAnsiFromUtf8(bytes, 1251);
     CheckAnsiFromUtf8(bytes, 65001);
     CheckParentPath(bytes);
+    CheckLineSearches(bytes);
     CheckBoundedCopy(bytes, maxLen);
     CheckBoundedCopy(bytes, bytes.size());
     CheckTextToInt(bytes);

@@ -1,0 +1,34 @@
+// The search for line ends in the text file's block buffer, the step that
+// every line read and every line passed over takes. It is written for the
+// fastest means of each processor (LineSearchSse2.cpp on x86; CMake picks the
+// file) and once portably (LineSearch.cpp), which processors without their
+// own take, and which is built everywhere, so that tests set the two side by
+// side.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+// The first LF among the `n` bytes at `bytes`, or null when there is none.
+const char* FindLineFeed(const char* bytes, size_t n);
+// The first LF among the `n` bytes that another of them follows and that
+// byte may begin a line a pass has to look at: "#", "-", CR, 0x1A, or any
+// byte of 0x80 or more. Null when there is none.
+const char* FindLineBeforeMark(const char* bytes, size_t n);
+
+// The bytes that FindLineBeforeMark stops before, by value.
+inline constexpr std::array<bool, 256> kMarkBytes = [] {
+    std::array<bool, 256> marks{};
+    for (int c = 0x80; c < 0x100; ++c) marks[c] = true;
+    for (const unsigned char c : {'#', '-', '\r', '\x1A'}) marks[c] = true;
+    return marks;
+}();
+
+inline bool MayBeginMarkedLine(char byte)
+{
+    return kMarkBytes[static_cast<unsigned char>(byte)];
+}
+
+// The portable searches, under the same contracts.
+const char* FindLineFeedPortable(const char* bytes, size_t n);
+const char* FindLineBeforeMarkPortable(const char* bytes, size_t n);
