@@ -15,11 +15,11 @@ namespace {
 bool EveryByteRoundTrips()
 {
     for (int value = 1; value < 256; ++value) {
-        const char byte = static_cast<char>(value);
+        const char single = static_cast<char>(value);
         WCHAR unit[2];
-        if (MultiByteToWideChar(CP_ACP, 0, &byte, 1, unit, 2) != 1) return false;
+        if (MultiByteToWideChar(CP_ACP, 0, &single, 1, unit, 2) != 1) return false;
         char back[4];
-        if (WideCharToMultiByte(CP_ACP, 0, unit, 1, back, sizeof back, nullptr, nullptr) != 1 || back[0] != byte)
+        if (WideCharToMultiByte(CP_ACP, 0, unit, 1, back, sizeof back, nullptr, nullptr) != 1 || back[0] != single)
             return false;
     }
     return true;

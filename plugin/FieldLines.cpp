@@ -38,10 +38,10 @@ struct TKeyWords {
     uint64_t Head = 0, HeadMask = 0, Tail = 0, TailMask = 0;
 };
 
-constexpr uint64_t ByteInWord(char byte, size_t at)
+constexpr uint64_t ByteInWord(char character, size_t at)
 {
     const size_t shift = std::endian::native == std::endian::little ? 8 * at : 8 * (7 - at);
-    return static_cast<uint64_t>(static_cast<unsigned char>(byte)) << shift;
+    return static_cast<uint64_t>(static_cast<unsigned char>(character)) << shift;
 }
 
 constexpr TKeyWords WordsOf(std::string_view text)

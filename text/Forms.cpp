@@ -55,9 +55,9 @@ void AssignWideFromAnsi(WideString& target, std::string_view text)
     // converted by the system.
     uint8_t any = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<uint8_t>(text[i]);
-        any |= byte;
-        target[i] = byte;
+        const auto unit = static_cast<uint8_t>(text[i]);
+        any |= unit;
+        target[i] = unit;
     }
     if (any < 0x80) return;
     size_t done = 0;

@@ -24,9 +24,9 @@ inline constexpr std::array<bool, 256> kMarkBytes = [] {
     return marks;
 }();
 
-inline bool MayBeginMarkedLine(char byte)
+inline bool MayBeginMarkedLine(char value)
 {
-    return kMarkBytes[static_cast<unsigned char>(byte)];
+    return kMarkBytes[static_cast<unsigned char>(value)];
 }
 
 // The portable searches, under the same contracts.
