@@ -2,8 +2,9 @@
 # 32-bit and 64-bit build folders are named (scripts/test names them).
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(windows_checks ${CMAKE_CURRENT_LIST_DIR})
-add_test(NAME windows.export_tables
-  COMMAND Python3::Interpreter ${windows_checks}/check_windows_builds.py ${TANSY_WIN32_DIR} ${TANSY_WIN64_DIR})
+add_test(NAME windows.builds
+  COMMAND Python3::Interpreter ${windows_checks}/check_windows_builds.py ${TANSY_WIN32_DIR} ${TANSY_WIN64_DIR}
+          ${PROJECT_VERSION})
 
 set(package ${CMAKE_BINARY_DIR}/package/TANSY_WFX.zip)
 add_test(NAME windows.package.build
