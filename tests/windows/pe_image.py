@@ -148,7 +148,7 @@ class PeImage:
                 fde_encoding, lsda_encoding = cies[at + 4 - cie_pointer]
                 start, body = self._pointer(data, body, fde_encoding, base)
                 size, body = self._pointer(data, body, fde_encoding, base, address=False)
-                _, body = _uleb(data, body)
+                _, body = _leb128(data, body)
                 lsda = None
                 if lsda_encoding is not None:
                     lsda, _ = self._pointer(data, body, lsda_encoding, base)
@@ -168,20 +168,30 @@ class PeImage:
         type_encoding = data[at]
         at += 1
         if type_encoding != 0xFF:
-            _, at = _uleb(data, at)
-        return _call_site_pads(data, at + 1, data[at], landing_base)
+            _, at = _leb128(data, at)
+        encoding = data[at]
+        length, at = _leb128(data, at + 1)
+        end, pads = at + length, []
+        while at < end:
+            _, at = self._pointer(data, at, encoding, 0, address=False)  # the call site's start
+            _, at = self._pointer(data, at, encoding, 0, address=False)  # and length
+            pad, at = self._pointer(data, at, encoding, 0, address=False)
+            _, at = _leb128(data, at)                                    # its action
+            if pad:
+                pads.append(landing_base + pad)
+        return pads
 
     def _cie(self, data, at, base):
         at += 1  # version
         end = data.index(b"\0", at)
         augmentation = data[at:end].decode("ascii")
         at = end + 1
-        _, at = _uleb(data, at)   # code alignment
-        _, at = _sleb(data, at)   # data alignment
+        _, at = _leb128(data, at)   # code alignment
+        _, at = _leb128(data, at, signed=True)   # data alignment
         at += 1                   # return address register
         fde_encoding, lsda_encoding = 0, None
         if augmentation.startswith("z"):
-            _, at = _uleb(data, at)
+            _, at = _leb128(data, at)
             for letter in augmentation[1:]:
                 if letter == "R":
                     fde_encoding, at = data[at], at + 1
@@ -200,9 +210,9 @@ class PeImage:
         false the value is a size, read in the pointer's form only."""
         form, application = encoding & 0x0F, encoding & 0x70
         if form == 0x01:
-            value, end = _uleb(data, at)
+            value, end = _leb128(data, at)
         elif form == 0x09:
-            value, end = _sleb(data, at)
+            value, end = _leb128(data, at, signed=True)
         else:
             layouts = {0x00: "<I", 0x02: "<H", 0x03: "<I", 0x04: "<Q", 0x0A: "<h", 0x0B: "<i", 0x0C: "<q"}
             if form not in layouts:
@@ -220,30 +230,8 @@ class PeImage:
         return value, end
 
 
-def _call_site_pads(data, at, encoding, landing_base):
-    length, at = _uleb(data, at)
-    end, pads = at + length, []
-    while at < end:
-        _, at = _offset(data, at, encoding)  # start of the call site
-        _, at = _offset(data, at, encoding)  # its length
-        pad, at = _offset(data, at, encoding)
-        _, at = _uleb(data, at)              # action
-        if pad:
-            pads.append(landing_base + pad)
-    return pads
-
-
-def _offset(data, at, encoding):
-    form = encoding & 0x0F
-    if form == 0x01:
-        return _uleb(data, at)
-    layouts = {0x02: "<H", 0x03: "<I", 0x0B: "<i"}
-    if form not in layouts:
-        raise PeError(f"unknown call-site encoding 0x{encoding:x}")
-    return struct.unpack_from(layouts[form], data, at)[0], at + struct.calcsize(layouts[form])
-
-
-def _uleb(data, at):
+def _leb128(data, at, signed=False):
+    """A LEB128 number at data[at]: (value, next position)."""
     value = shift = 0
     while True:
         byte = data[at]
@@ -251,18 +239,7 @@ def _uleb(data, at):
         value |= (byte & 0x7F) << shift
         shift += 7
         if byte < 0x80:
-            return value, at
-
-
-def _sleb(data, at):
-    value = shift = 0
-    while True:
-        byte = data[at]
-        at += 1
-        value |= (byte & 0x7F) << shift
-        shift += 7
-        if byte < 0x80:
-            return (value - (1 << shift) if byte & 0x40 else value), at
+            return (value - (1 << shift) if signed and byte & 0x40 else value), at
 
 
 def _version_node(data, at):
