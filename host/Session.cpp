@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "Sample.h"
+#include "StackCheck.h"
 
 namespace host {
 
@@ -152,6 +153,7 @@ bool Load(Session& session, const fs::path& path, const fs::path& original, std:
     fs.FsFindNext = Resolve<decltype(fs.FsFindNext)>(library, "FsFindNext");
     fs.FsFindClose = Resolve<decltype(fs.FsFindClose)>(library, "FsFindClose");
     fs.FsExecuteFile = Resolve<decltype(fs.FsExecuteFile)>(library, "FsExecuteFile");
+    CheckStackUse(fs);
     return true;
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Unpacks the install package and checks its contents: exactly the four
 files, an install description the file manager reads, and both libraries'
-export and import tables.
+export and import tables and version resources, which must carry the
+install description's version.
 
 usage: check_package.py TANSY_WFX.zip
 """
@@ -11,7 +12,7 @@ import tempfile
 import zipfile
 from pathlib import Path
 
-from check_windows_builds import EXPORTS, OBJDUMP, SYSTEM_DLLS, tables
+from check_windows_builds import EXPORTS, OBJDUMP, SYSTEM_DLLS, tables, version_problems
 
 FILES = ["TANSY_WFX.ini.sample", "TANSY_WFX.wfx", "TANSY_WFX.wfx64", "pluginst.inf"]
 
@@ -44,6 +45,8 @@ def main():
                 failures.append(f"{name}: exports {exports}")
             if any(dll.lower() not in SYSTEM_DLLS for dll in imports):
                 failures.append(f"{name}: imports {imports}")
+            if section.get("version"):
+                failures += version_problems(Path(tmp) / name, section["version"])
     for failure in failures:
         print("FAIL:", failure)
     print(f"{sys.argv[1]}: {'bad' if failures else 'ok'}")

@@ -1,15 +1,19 @@
 #!/usr/bin/env python3
-"""Checks the two Windows libraries: each exports exactly the plugin's names,
-undecorated, imports only Windows system DLLs, and both are compiled from the
-same sources with the same options.
+"""Checks the two Windows builds: each library exports exactly the plugin's
+names, undecorated, and imports only Windows system DLLs; both are compiled
+from the same sources with the same options; and each library and tansy.exe
+carries a version resource that names the product, the file and VERSION (the
+project's version).
 
-usage: check_windows_builds.py WIN32_BUILD_DIR WIN64_BUILD_DIR
+usage: check_windows_builds.py WIN32_BUILD_DIR WIN64_BUILD_DIR VERSION
 """
 import json
 import re
 import subprocess
 import sys
 from pathlib import Path
+
+from pe_image import PeError, PeImage
 
 EXPORTS = sorted(["FsInit", "FsGetDefRootName", "FsStatusInfo", "FsFindFirst",
                   "FsFindNext", "FsFindClose", "FsExecuteFile"])
@@ -43,6 +47,8 @@ def library_compile_units(build_dir):
     for entry in commands:
         source = Path(entry["file"]).resolve()
         parts = Path(source).parts
+        if source.suffix == ".rc":
+            continue  # made for each build; version_problems reads what it gives
         if "tests" in parts or "host" in parts or "googletest" in parts or "tools" in parts:
             continue
         words = entry["command"].split()[1:]
@@ -61,10 +67,32 @@ def library_compile_units(build_dir):
     return units
 
 
+def version_problems(binary, version):
+    """What is wrong with a binary's version resource, given the project's version "A.B.C"."""
+    try:
+        found = PeImage(binary).version_info()
+    except (OSError, PeError) as failure:
+        return [str(failure)]
+    if found is None:
+        return [f"{binary}: no version resource"]
+    fixed, strings = found
+    words = tuple(int(part) for part in version.split(".")) + (0,) * (4 - len(version.split(".")))
+    expected = {"FileVersion": version, "ProductVersion": version, "ProductName": "Tansy",
+                "OriginalFilename": binary.name}
+    problems = [f"{binary}: {key} {strings.get(key)!r}, expected {value!r}"
+                for key, value in expected.items() if strings.get(key) != value]
+    if not strings.get("FileDescription"):
+        problems.append(f"{binary}: no FileDescription")
+    problems += [f"{binary}: fixed {kind} version {fixed[kind]}, expected {words}"
+                 for kind in ("file", "product") if fixed[kind] != words]
+    return problems
+
+
 def main():
-    if len(sys.argv) != 3:
+    if len(sys.argv) != 4:
         sys.exit(__doc__)
     dirs = {"win32": Path(sys.argv[1]).resolve(), "win64": Path(sys.argv[2]).resolve()}
+    version = sys.argv[3]
     names = {"win32": "TANSY_WFX.wfx", "win64": "TANSY_WFX.wfx64"}
     failures = []
     for arch, build_dir in dirs.items():
@@ -79,6 +107,11 @@ def main():
         if foreign:
             failures.append(f"{library}: imports non-system DLLs {foreign}")
         print(f"{library.name}: exports {len(exports)} names; imports {', '.join(imports)}")
+        for binary in (library, build_dir / "bin" / "tansy.exe"):
+            problems = version_problems(binary, version)
+            failures += problems
+            if not problems:
+                print(f"{arch} {binary.name}: version resource {version}")
     if not failures:
         units32 = library_compile_units(dirs["win32"])
         units64 = library_compile_units(dirs["win64"])

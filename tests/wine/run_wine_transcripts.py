@@ -1,28 +1,36 @@
 #!/usr/bin/env python3
-"""Runs transcript scenarios through the Windows build under wine and compares
-each transcript byte for byte with the one the native run is held to.
+"""Runs transcript scenarios through the Windows builds under wine and compares
+each transcript byte for byte with the one the native run is held to, and the
+builds' transcripts of the same scenario with each other.
 
-    run_wine_transcripts.py --tansy TANSY_EXE --tansy-utf8 TANSY_EXE --wine WINE64 --work DIR SCENARIO...
+    run_wine_transcripts.py --build LABEL WINE TANSY_EXE TANSY_UTF8_EXE [--build ...] --work DIR SCENARIO...
 
-The wine environment (WINEPREFIX, LOCPATH, the null display driver, a running
-wineserver) is made by run_wine_tests.sh; this script only starts tansy.exe.
+One --build per Windows build: a label for the reports (win64, win32), the
+wine loader that runs it (wine64, or wine for 32-bit programs), its tansy.exe,
+and a copy of that tansy.exe whose application manifest asks for the UTF-8
+code page. The wine environment (WINEPREFIX, LOCPATH, the null display
+driver, a running wineserver) is made by run_wine_tests.sh; this script only
+starts tansy.exe.
 
 The ANSI code page of a Windows process comes from the system, not from
 tansy's --codepage, so a scenario's `; codepage: N` picks the environment:
     1251   LC_ALL=ru_RU.UTF-8 (wine's Russian system locale)
     1252   LC_ALL=en_US.UTF-8
-    65001  --tansy-utf8: a copy of tansy.exe (and the library beside it)
-           whose application manifest asks for the UTF-8 code page
-           (activeCodePage), as Windows 10 1903 and later grant it
+    65001  the build's TANSY_UTF8_EXE (and the library beside it), whose
+           manifest asks for the UTF-8 code page (activeCodePage), as
+           Windows 10 1903 and later grant it
 Scenarios that share a code page, a hotlist and a window class run in one
-tansy.exe process (`tansy script --framed A.scn B.scn ...`): each still gets a
-freshly loaded library, and wine starts one process instead of dozens.
+tansy.exe process per build (`tansy script --framed A.scn B.scn ...`): each
+still gets a freshly loaded library, and wine starts one process instead of
+dozens.
 
 Expected transcript: NAME.wine.out when it exists (its first lines, beginning
 with ";", say why Windows legitimately answers differently), else NAME.out.
-With --bless, a transcript that differs from NAME.out is written to
-NAME.wine.out (keeping the comment lines it had); one without a comment still
-fails until a "; " line at its top says why Windows answers so.
+Every build is held to the same one: a transcript of one build that differs
+from another build's is reported as such. With --bless, a transcript that
+differs from NAME.out is written to NAME.wine.out (keeping the comment lines
+it had) when every build gave it; one without a comment still fails until a
+"; " line at its top says why Windows answers so.
 """
 
 import argparse
@@ -94,7 +102,7 @@ def run_group(group, scenarios, tansy, wine, work):
     with open(err_path, "rb") as stream:
         errors = stream.read().replace(b"\r\n", b"\n").decode("utf-8", "backslashreplace")
     if run.returncode in (124, 137):
-        errors += f"\ntansy.exe did not finish in {PROCESS_TIMEOUT} s\n"
+        errors += f"\n{tansy} did not finish in {PROCESS_TIMEOUT} s\n"
     by_name = split_framed(output)
     return {s: by_name.get(windows_path(s)) for s in scenarios}, errors
 
@@ -111,16 +119,14 @@ def bless(scenario, transcript):
     print(f"blessed {wine_path}: read it, and say at its top why Windows answers so")
 
 
-def check(scenario, result, wanted_status, errors, blessing=False):
-    """Compares one scenario's result; the failure report, or None when it passed."""
-    name = os.path.basename(scenario)
+def check(scenario, label, result, wanted_status, errors):
+    """Compares one build's result for a scenario; the failure report, or None when it passed."""
+    name = f"{os.path.basename(scenario)} ({label})"
     if result is None:
         return f"FAIL {name}: no transcript (tansy.exe stopped before it)\n{errors}"
     status, transcript = result
     if status != wanted_status:
         return f"FAIL {name}: status {status}, not {wanted_status}\n{errors}"
-    if blessing:
-        bless(scenario, transcript)
     expected_path = run_transcript.expected_file(scenario, VARIANT)
     try:
         comments, expected = run_transcript.read_expected(expected_path)
@@ -131,15 +137,29 @@ def check(scenario, result, wanted_status, errors, blessing=False):
     if transcript == expected:
         return None
     diff = "".join(difflib.unified_diff(run_transcript.show(expected), run_transcript.show(transcript),
-                                        expected_path, "tansy.exe under wine"))
+                                        expected_path, f"tansy.exe of {label} under wine"))
     return f"FAIL {name}: the transcript differs from {os.path.basename(expected_path)}:\n{diff}{errors}"
+
+
+def compare_builds(scenario, results):
+    """The failure report when the builds' transcripts of a scenario differ, or None."""
+    ran = [(label, result) for label, result in results if result is not None]
+    if len(ran) < 2:
+        return None
+    (first, (_, reference)), *others = ran
+    for label, (_, transcript) in others:
+        if transcript != reference:
+            diff = "".join(difflib.unified_diff(run_transcript.show(reference), run_transcript.show(transcript),
+                                                first, label))
+            return f"FAIL {os.path.basename(scenario)}: the transcripts of {first} and {label} differ:\n{diff}"
+    return None
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--tansy", required=True, help="tansy.exe of the 64-bit Windows build")
-    parser.add_argument("--tansy-utf8", help="a tansy.exe whose manifest selects the UTF-8 code page")
-    parser.add_argument("--wine", required=True, help="the wine64 loader")
+    parser.add_argument("--build", nargs=4, action="append", required=True,
+                        metavar=("LABEL", "WINE", "TANSY_EXE", "TANSY_UTF8_EXE"),
+                        help="a Windows build: its label, its wine loader, its tansy.exe and the UTF-8 copy")
     parser.add_argument("--work", required=True, help="a folder for the run's own files")
     parser.add_argument("--bless", action="store_true", help="write NAME.wine.out where Windows answers differently")
     parser.add_argument("scenarios", nargs="+", help="NAME.scn files")
@@ -154,32 +174,44 @@ def main():
             return 1
         groups.setdefault(group, []).append(scenario)
 
-    executables = {"1251": args.tansy, "1252": args.tansy, "65001": args.tansy_utf8}
-    if any(group.codepage == "65001" for group in groups) and not args.tansy_utf8:
-        print("FAIL: scenarios under code page 65001 need --tansy-utf8")
-        return 1
-
     failures = []
     suffix = f".{VARIANT}.out"
     for folder in sorted({os.path.dirname(s) for s in wanted}):
         for name in sorted(os.listdir(folder)):
             if name.endswith(suffix) and os.path.join(folder, name[: -len(suffix)] + ".scn") not in wanted:
                 failures.append(f"FAIL {name}: no scenario of that name was run")
+    results = collections.defaultdict(list)  # scenario: [(label, result)] in the order of the builds
+    errors = {}
+    processes = 0
+    for label, wine, tansy, tansy_utf8 in args.build:
+        for group, scenarios in groups.items():
+            executable = tansy_utf8 if group.codepage == "65001" else tansy
+            by_scenario, errors[label, group] = run_group(group, scenarios, executable, wine, args.work)
+            processes += 1
+            for scenario in scenarios:
+                results[scenario].append((label, by_scenario[scenario]))
+
     passed = variants = 0
     for group, scenarios in groups.items():
-        results, errors = run_group(group, scenarios, executables[group.codepage], args.wine, args.work)
         for scenario in scenarios:
-            report = check(scenario, results[scenario], wanted[scenario], errors, args.bless)
-            if report:
-                failures.append(report)
+            across = compare_builds(scenario, results[scenario])
+            ran = [result for _, result in results[scenario]]
+            if args.bless and not across and all(r is not None and r[0] == wanted[scenario] for r in ran):
+                bless(scenario, ran[0][1])
+            reports = [check(scenario, label, result, wanted[scenario], errors[label, group])
+                       for label, result in results[scenario]]
+            reports = [report for report in reports + [across] if report]
+            if reports:
+                failures.extend(reports)
                 continue
             passed += 1
             if run_transcript.is_variant(run_transcript.expected_file(scenario, VARIANT)):
                 variants += 1
     for report in failures:
         print(report)
-    print(f"wine transcripts: {passed} passed ({variants} against their Windows transcript NAME.wine.out), "
-          f"{len(failures)} failed, in {len(groups)} tansy.exe processes")
+    labels = " and ".join(label for label, *_ in args.build)
+    print(f"wine transcripts ({labels}): {passed} scenarios passed ({variants} against their Windows transcript "
+          f"NAME.wine.out), {len(failures)} failures, in {processes} tansy.exe processes")
     return 1 if failures or passed == 0 else 0
 
 
