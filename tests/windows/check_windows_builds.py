@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the two Windows builds: each library exports exactly the plugin's
 names, undecorated, and imports only Windows system DLLs; both are compiled
-from the same sources with the same options; and each library and tansy.exe
+from the same sources with the same options (but for those that only one
+processor needs, ARCH_ONLY); and each library and tansy.exe
 carries a version resource that names the product, the file and VERSION (the
 project's version).
 
@@ -18,6 +19,9 @@ from pe_image import PeError, PeImage
 EXPORTS = sorted(["FsInit", "FsGetDefRootName", "FsStatusInfo", "FsFindFirst",
                   "FsFindNext", "FsFindClose", "FsExecuteFile"])
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "oleaut32.dll", "msvcrt.dll"}
+# Options that one build takes and the other need not: SSE2, which every
+# x86-64 processor has, is asked for on 32-bit x86 only.
+ARCH_ONLY = {"win32": {"-msse2"}, "win64": set()}
 OBJDUMP = {"win32": "i686-w64-mingw32-objdump", "win64": "x86_64-w64-mingw32-objdump"}
 
 
@@ -39,9 +43,9 @@ def tables(objdump, library):
     return sorted(exports), imports
 
 
-def library_compile_units(build_dir):
-    """Source file -> compile options (less output names and the compiler) of the
-    objects that make up the library."""
+def library_compile_units(build_dir, arch):
+    """Source file -> compile options (less output names, the compiler and the
+    options of ARCH_ONLY) of the objects that make up the library."""
     commands = json.loads((build_dir / "compile_commands.json").read_text())
     units = {}
     for entry in commands:
@@ -60,7 +64,7 @@ def library_compile_units(build_dir):
             if word in ("-o", "-c", "-MF", "-MT"):
                 skip = True
                 continue
-            if word.endswith((".cpp", ".obj", ".o", ".d")):
+            if word.endswith((".cpp", ".obj", ".o", ".d")) or word in ARCH_ONLY[arch]:
                 continue
             options.append(word.replace(str(build_dir), "<build>"))
         units[str(source)] = options
@@ -113,8 +117,8 @@ def main():
             if not problems:
                 print(f"{arch} {binary.name}: version resource {version}")
     if not failures:
-        units32 = library_compile_units(dirs["win32"])
-        units64 = library_compile_units(dirs["win64"])
+        units32 = library_compile_units(dirs["win32"], "win32")
+        units64 = library_compile_units(dirs["win64"], "win64")
         if sorted(units32) != sorted(units64):
             failures.append(f"sources differ: {sorted(set(units32) ^ set(units64))}")
         for source in sorted(set(units32) & set(units64)):
