@@ -84,7 +84,7 @@ std::string ListingFailure(const Session& session, const std::string& path, cons
     const std::string action = "cannot list " + Shown(path);
     if (listing.endless)
         return action + ": the library still answered \"one more entry\" after " +
-               std::to_string(MaxNexts) + " entries";
+               std::to_string(MaxListingNexts) + " entries";
     return FailureReport(session, action, listing.error, &path);
 }
 

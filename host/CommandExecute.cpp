@@ -20,13 +20,10 @@ Execution Execute(Session& session, const std::string& verb, const std::string& 
 {
     Execution execution;
     SetMessageBoxListener([&execution](const MessageBoxCall& box) { execution.boxes.push_back(box); });
-    std::vector<char> verbBuffer(verb.begin(), verb.end());
-    verbBuffer.push_back('\0');
-    std::vector<char> pathBuffer(path.begin(), path.end());
-    pathBuffer.push_back('\0');
-    execution.result = session.fs.FsExecuteFile(window, pathBuffer.data(), verbBuffer.data());
-    execution.error = LibraryLastError(session.library);
+    const ExecuteAnswer answer = CallExecuteFile(session.plugin, window, path, verb);
     SetMessageBoxListener(nullptr);
+    execution.result = answer.result;
+    execution.error = answer.error;
     return execution;
 }
 

@@ -1,25 +1,19 @@
 #include "Listing.h"
 
-#include <cstring>
-
 namespace host {
 
 namespace {
-
-constexpr unsigned char FindDataFill = 0xA5;
 
 uint64_t Join(DWORD high, DWORD low)
 {
     return (static_cast<uint64_t>(high) << 32) | low;
 }
 
-// False when the library claimed success but left the record as passed:
-// there is no entry to show then.
-bool TakeEntry(const WIN32_FIND_DATAA& data, std::vector<FolderEntry>& entries)
+// A record that the library claimed to fill but left as passed holds no entry
+// to show.
+void TakeEntry(const WIN32_FIND_DATAA& data, std::vector<FolderEntry>& entries)
 {
-    WIN32_FIND_DATAA untouched;
-    std::memset(&untouched, FindDataFill, sizeof(untouched));
-    if (std::memcmp(&data, &untouched, sizeof(data)) == 0) return false;
+    if (Untouched(data)) return;
     FolderEntry entry;
     entry.attributes = data.dwFileAttributes;
     entry.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -28,19 +22,23 @@ bool TakeEntry(const WIN32_FIND_DATAA& data, std::vector<FolderEntry>& entries)
     entry.created = Join(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime);
     entry.visited = Join(data.ftLastAccessTime.dwHighDateTime, data.ftLastAccessTime.dwLowDateTime);
     entries.push_back(entry);
-    return true;
+}
+
+// How a call of the listing ended it, if it did.
+void Note(const FindAnswer& answer, FolderListing& listing)
+{
+    if (answer.found) {
+        TakeEntry(answer.record, listing.entries);
+    } else if (answer.step == FindStep::First) {
+        listing.error = answer.error;
+        listing.outcome = answer.error == ERROR_NO_MORE_FILES ? ListOutcome::NoEntries : ListOutcome::Failed;
+    } else if (answer.step == FindStep::Next && NextFailed(answer)) {
+        listing.error = answer.error;
+        listing.outcome = ListOutcome::Failed;
+    }
 }
 
 }  // namespace
-
-std::string NameOf(const WIN32_FIND_DATAA& data)
-{
-    const size_t inName = strnlen(data.cFileName, sizeof(data.cFileName));
-    std::string name(data.cFileName, inName);
-    if (inName == sizeof(data.cFileName))
-        name.append(data.cAlternateFileName, strnlen(data.cAlternateFileName, sizeof(data.cAlternateFileName)));
-    return name;
-}
 
 std::string ParentOf(const std::string& path)
 {
@@ -62,39 +60,10 @@ std::string JoinPath(const std::string& folder, const std::string& name)
 FolderListing ListFolder(Session& session, const std::string& path)
 {
     FolderListing listing;
-    std::vector<char> pathBuffer(path.begin(), path.end());
-    pathBuffer.push_back('\0');
-    WIN32_FIND_DATAA data;
-    std::memset(&data, FindDataFill, sizeof(data));
-    const HANDLE handle = session.fs.FsFindFirst(pathBuffer.data(), &data);
-    if (handle == INVALID_HANDLE_VALUE) {
-        listing.error = LibraryLastError(session.library);
-        listing.outcome = listing.error == ERROR_NO_MORE_FILES ? ListOutcome::NoEntries : ListOutcome::Failed;
-        return listing;
-    }
-    TakeEntry(data, listing.entries);
-    for (size_t nexts = 0;; ++nexts) {
-        if (nexts == MaxNexts) {
-            listing.outcome = ListOutcome::Failed;
-            listing.endless = true;
-            break;
-        }
-        std::memset(&data, FindDataFill, sizeof(data));
-        // FsFindNext answers a failure as "no more": only the last-error
-        // value tells them apart.
-        ClearLibraryLastError(session.library);
-        const DWORD before = LibraryLastError(session.library);
-        if (session.fs.FsFindNext(handle, &data) == 0) {
-            const DWORD after = LibraryLastError(session.library);
-            if (after != before && after != 0) {
-                listing.outcome = ListOutcome::Failed;
-                listing.error = after;
-            }
-            break;
-        }
-        TakeEntry(data, listing.entries);
-    }
-    session.fs.FsFindClose(handle);
+    ListingOptions options;
+    options.after = [&listing](const FindAnswer& answer) { Note(answer, listing); };
+    listing.endless = ListFolder(session.plugin, path, options);
+    if (listing.endless) listing.outcome = ListOutcome::Failed;
     return listing;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "PLUGIN_Types.h"
+#include "ExportDriver.h"
 
 namespace host {
 
@@ -25,11 +25,10 @@ void* FindExport(Library* library, const char* name);
 // instead of a person, and its last-error value readable; false with a
 // reason when the library does not allow that.
 bool PrepareHarness(Library* library, std::string& error);
-// The library's last-error value, read right after an export returned.
-DWORD LibraryLastError(Library* library);
-// Sets it to 0 before a call whose failure shows only in it, where the
-// platform allows that (on POSIX the library keeps the value to itself).
-void ClearLibraryLastError(Library* library);
+// How to read the library's last-error value right after an export returned,
+// and to set it to 0 before a call whose failure shows only in it, where the
+// platform allows that. Valid once PrepareHarness has succeeded.
+LastErrorAccess LastErrorOf(Library* library);
 
 // The host's main window, made on the first call: a top-level window of the
 // host's own class, or of the file manager's class when `fileManagerClass`.

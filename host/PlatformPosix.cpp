@@ -170,16 +170,11 @@ bool PrepareHarness(Library* library, std::string& error)
     return true;
 }
 
-DWORD LibraryLastError(Library* library)
-{
-    return library->getLastError ? library->getLastError() : 0;
-}
-
-void ClearLibraryLastError(Library* library)
+LastErrorAccess LastErrorOf(Library* library)
 {
     // Libraries built before TansySetLastError existed cannot be reset; the
-    // caller then compares the value before and after the call.
-    if (library->setLastError) library->setLastError(0);
+    // driver then compares the value before and after a call.
+    return {library->getLastError, library->setLastError};
 }
 
 HWND MainWindow(bool)

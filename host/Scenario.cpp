@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "ExportDriver.h"
+
 namespace host {
 
 namespace {
@@ -126,22 +128,6 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioCall>& calls, st
         calls.push_back(call);
     }
     return true;
-}
-
-std::string Esc(const std::string& bytes)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char byte : bytes) {
-        if (byte >= 0x20 && byte <= 0x7E && byte != '%') {
-            out += static_cast<char>(byte);
-        } else {
-            out += '%';
-            out += digits[byte >> 4];
-            out += digits[byte & 0x0F];
-        }
-    }
-    return out;
 }
 
 std::string CallText(const ScenarioCall& call)

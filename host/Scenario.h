@@ -22,10 +22,6 @@ struct ScenarioCall {
 // is no call.
 bool ParseScenario(const std::string& text, std::vector<ScenarioCall>& calls, std::string& error);
 
-// Bytes as the transcript shows them: 0x20..0x7E but "%" as they are, every
-// other byte as %HH.
-std::string Esc(const std::string& bytes);
-
 // The scenario line of a call, numbers in decimal and texts in ESC form; a
 // list is shown as its first call.
 std::string CallText(const ScenarioCall& call);

@@ -143,7 +143,8 @@ bool Load(Session& session, const fs::path& path, const fs::path& original, std:
         error = "cannot drive the library " + Utf8FromPath(original) + ": " + reason;
         return false;
     }
-    PluginExports& fs = session.fs;
+    session.plugin.lastError = LastErrorOf(session.library);
+    PluginExports& fs = session.plugin.fs;
     Library* library = session.library;
     fs.FsInit = Resolve<decltype(fs.FsInit)>(library, "FsInit");
     fs.FsGetDefRootName = Resolve<decltype(fs.FsGetDefRootName)>(library, "FsGetDefRootName");

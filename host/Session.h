@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ExportDriver.h"
 #include "Platform.h"
-#include "TANSY_WFX.h"
 
 namespace host {
 
@@ -17,20 +17,9 @@ struct HostOptions {
     bool fileManagerClass = false;
 };
 
-// The exports by name; a missing one is null.
-struct PluginExports {
-    decltype(&::FsInit) FsInit = nullptr;
-    decltype(&::FsGetDefRootName) FsGetDefRootName = nullptr;
-    decltype(&::FsStatusInfo) FsStatusInfo = nullptr;
-    decltype(&::FsFindFirst) FsFindFirst = nullptr;
-    decltype(&::FsFindNext) FsFindNext = nullptr;
-    decltype(&::FsFindClose) FsFindClose = nullptr;
-    decltype(&::FsExecuteFile) FsExecuteFile = nullptr;
-};
-
 struct Session {
     Library* library = nullptr;
-    PluginExports fs;
+    DrivenLibrary plugin;  // its exports and last-error value
     std::filesystem::path privateFolder;  // removed when the session ends
     std::string hotlistLabel;             // how messages name it: "hotlist /path/x"
     std::filesystem::path hotlistFile;    // the hotlist file, when the host knows it

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "CodePageControl.h"
-#include "ExportDriver.h"
+#include "LinkedLibrary.h"
 #include "FaultInjection.h"
 #include "ScanState.h"
 #include "TANSY_WFX.h"
@@ -187,25 +187,25 @@ struct OpenListing {
 OpenListing StartListing(const std::string& path)
 {
     OpenListing listing;
-    WIN32_FIND_DATAA record{};
-    std::vector<char> hostPath(path.begin(), path.end());
-    hostPath.push_back('\0');
-    listing.handle = FsFindFirst(hostPath.data(), &record);
-    if (listing.handle != INVALID_HANDLE_VALUE) listing.names.push_back(record.cFileName);
+    const host::FindAnswer first = host::CallFindFirst(LinkedLibrary(), path);
+    listing.handle = first.handle;
+    if (first.found) listing.names.push_back(host::NameOf(first.record));
     return listing;
 }
 
 // Reads the rest of the listing and closes it; every record is sound.
 void FinishListing(OpenListing& listing)
 {
-    WIN32_FIND_DATAA record;
-    for (int n = 0; n < 100000; ++n) {
-        std::memset(&record, 0xA5, sizeof record);
-        if (FsFindNext(listing.handle, &record) == 0) break;
-        ASSERT_TRUE(NameEndsInRecord(record));
-        listing.names.push_back(record.cFileName);
-    }
-    EXPECT_EQ(FsFindClose(listing.handle), 0);
+    host::ListingOptions options;
+    options.after = [&listing](const host::FindAnswer& answer) {
+        if (answer.step == host::FindStep::Close) {
+            EXPECT_EQ(answer.result, 0);
+        }
+        if (!answer.found) return;
+        EXPECT_TRUE(host::NameEndsInRecord(answer.record));
+        listing.names.push_back(host::NameOf(answer.record));
+    };
+    host::FinishListing(LinkedLibrary(), listing.handle, options);
 }
 
 TEST_F(HostileInput, FileTruncatedDuringListing)
