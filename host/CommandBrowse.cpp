@@ -85,7 +85,7 @@ std::string ListingFailure(const Session& session, const std::string& path, cons
     if (listing.endless)
         return action + ": the library still answered \"one more entry\" after " +
                std::to_string(MaxListingNexts) + " entries";
-    return FailureReport(session, action, listing.error, &path);
+    return FailureReport(session, action, listing.error, {path, {}});
 }
 
 // Lists the folder a command starts from; false after reporting why not.

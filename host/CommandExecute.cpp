@@ -42,7 +42,7 @@ int ReportNoProperties(Session& session, const std::string& path)
     const std::string folder = ParentOf(path);
     const FolderListing parent = ListFolder(session, folder);
     if (parent.outcome == ListOutcome::Failed)
-        return Fail(FailureReport(session, action, parent.error, &folder));
+        return Fail(FailureReport(session, action, parent.error, {folder, {}}));
     for (const FolderEntry& entry : parent.entries)
         if (entry.folder && entry.name == LastNameOf(path))
             return Fail(action + ": it is a folder, and only bookmarks have properties");
@@ -57,7 +57,8 @@ int PropertiesCommand(Session& session, const std::string& path, bool fileManage
     const Execution execution = Execute(session, "properties", path, MainWindow(fileManagerClass));
     PrintBoxes(execution.boxes);
     if (execution.result == FS_EXEC_ERROR)
-        return Fail(FailureReport(session, "cannot show the properties of " + Shown(path), execution.error));
+        return Fail(FailureReport(session, "cannot show the properties of " + Shown(path), execution.error,
+                                  {path, "properties"}));
     if (execution.boxes.empty()) return ReportNoProperties(session, path);
     return 0;
 }
@@ -73,7 +74,8 @@ int ExecuteCommand(Session& session, const std::string& verb, const std::string&
     if (execution.result != 0) std::cout << " (last error " << execution.error << ")";
     std::cout << '\n';
     if (execution.result == FS_EXEC_ERROR)
-        return Fail(FailureReport(session, Shown(verb) + " on " + Shown(path) + " failed", execution.error));
+        return Fail(FailureReport(session, Shown(verb) + " on " + Shown(path) + " failed", execution.error,
+                                  {path, verb}));
     return 0;
 }
 

@@ -45,10 +45,11 @@ std::filesystem::path ExecutablePath();
 std::filesystem::path MakePrivateFolder();
 
 // Removes these files of a private folder, then the folder, should the
-// process die of a signal (Ctrl-C, or a crash inside the library); null
-// forgets them. Windows removes nothing then.
+// process die of a signal (Ctrl-C, or a crash inside the library); the
+// folders registered last go first. Forgetting a folder forgets those
+// registered after it too. Windows removes nothing then.
 void RemoveOnFatalSignal(const std::filesystem::path& folder, const std::vector<std::string>& files);
-void ForgetOnFatalSignal();
+void ForgetOnFatalSignal(const std::filesystem::path& folder);
 
 // The command line as UTF-8 strings, the program name first.
 std::vector<std::string> CommandLineArguments(int argc, char** argv);

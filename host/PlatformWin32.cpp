@@ -244,7 +244,7 @@ std::filesystem::path MakePrivateFolder()
 
 void RemoveOnFatalSignal(const std::filesystem::path&, const std::vector<std::string>&) {}
 
-void ForgetOnFatalSignal() {}
+void ForgetOnFatalSignal(const std::filesystem::path&) {}
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv)
 {
