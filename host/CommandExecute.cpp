@@ -3,7 +3,7 @@
 
 #include "Boxes.h"
 #include "Commands.h"
-#include "Listing.h"
+#include "Folders.h"
 #include "Reports.h"
 
 namespace host {

@@ -53,7 +53,7 @@ stands between ";; scenario FILE" and ";; status N" lines, so that a test
 runner can take many scenarios from one process.)";
 
 // A path typed by a person, as the library's ANSI bytes.
-bool VirtualPath(std::string text, std::string& path)
+bool LibraryPath(std::string text, std::string& path)
 {
     if (!text.empty() && text.front() == '/')
         for (char& c : text)
@@ -133,7 +133,7 @@ int Run(const std::string& name, const HostOptions& options, const Command& comm
     if (name == "script") return RunScript(options, command);
     std::string path;
     std::string verb;
-    if (!VirtualPath(command.path, path)) return 1;
+    if (!LibraryPath(command.path, path)) return 1;
     if (name == "exec" && !AnsiFromUtf8(command.verb, verb))
         return Fail("the verb cannot be written in the library's code page");
     Session session;

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "Boxes.h"
-#include "Listing.h"
+#include "Folders.h"
 #include "Utf8.h"
 
 namespace host {

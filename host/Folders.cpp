@@ -1,4 +1,4 @@
-#include "Listing.h"
+#include "Folders.h"
 
 namespace host {
 

@@ -1,5 +1,5 @@
-// Listing one folder of the virtual tree the way the file manager does:
-// FsFindFirst, FsFindNext until it answers "no more", FsFindClose.
+// The folders of the virtual tree as the commands show them: a folder's
+// entries, listed the way the file manager lists them, and what a path names.
 #pragma once
 
 #include <cstdint>
