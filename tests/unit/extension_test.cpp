@@ -64,7 +64,7 @@ std::unique_ptr<HostRecord> MakeRecord(TExtensionMessageBoxProc box)
     return record;
 }
 
-class ExtensionTest : public ::testing::Test {
+class Extension : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -90,7 +90,7 @@ constexpr char kText1251[] = "\xC8\xEC\xFF: a\r\nb";
 
 }  // namespace
 
-TEST_F(ExtensionTest, HostBoxGetsUtf8TextCaptionAndStyle)
+TEST_F(Extension, HostBoxGetsUtf8TextCaptionAndStyle)
 {
     ASSERT_TRUE(TansySetActiveCodePage(1251));
     const auto record = MakeRecord(&RecordHostBox);
@@ -108,7 +108,7 @@ TEST_F(ExtensionTest, HostBoxGetsUtf8TextCaptionAndStyle)
     EXPECT_EQ(gHostBoxes[0].flags, static_cast<long>(MB_OK | MB_ICONINFORMATION));
 }
 
-TEST_F(ExtensionTest, Utf8CodePagePassesTextUnchangedAndMissingCaptionIsError)
+TEST_F(Extension, Utf8CodePagePassesTextUnchangedAndMissingCaptionIsError)
 {
     ASSERT_TRUE(TansySetActiveCodePage(CP_UTF8));
     const auto record = MakeRecord(&RecordHostBox);
@@ -125,7 +125,7 @@ TEST_F(ExtensionTest, Utf8CodePagePassesTextUnchangedAndMissingCaptionIsError)
     EXPECT_EQ(gHostBoxes[1].caption, "Error");
 }
 
-TEST_F(ExtensionTest, HarnessHookWinsOverTheHostBox)
+TEST_F(Extension, HarnessHookWinsOverTheHostBox)
 {
     const auto record = MakeRecord(&RecordHostBox);
     ExtensionInitialize(&record->info);
@@ -138,7 +138,7 @@ TEST_F(ExtensionTest, HarnessHookWinsOverTheHostBox)
     EXPECT_EQ(gHostBoxes.size(), 1u);
 }
 
-TEST_F(ExtensionTest, RecordTooShortForMessageBoxIsNotReadThere)
+TEST_F(Extension, RecordTooShortForMessageBoxIsNotReadThere)
 {
     ASSERT_TRUE(TansySetActiveCodePage(CP_UTF8));
     const auto record = MakeRecord(&RecordHostBox);
@@ -158,7 +158,7 @@ TEST_F(ExtensionTest, RecordTooShortForMessageBoxIsNotReadThere)
     EXPECT_EQ(gHostBoxes.size(), 1u);
 }
 
-TEST_F(ExtensionTest, NullRecordOrNullBoxGoesBackToStandardError)
+TEST_F(Extension, NullRecordOrNullBoxGoesBackToStandardError)
 {
     ASSERT_TRUE(TansySetActiveCodePage(CP_UTF8));
     const auto record = MakeRecord(&RecordHostBox);
@@ -173,7 +173,7 @@ TEST_F(ExtensionTest, NullRecordOrNullBoxGoesBackToStandardError)
     EXPECT_TRUE(gHostBoxes.empty());
 }
 
-TEST(ExtensionRecord, LayoutIsPackedAsTheHostWritesIt)
+TEST_F(Extension, RecordLayoutIsPackedAsTheHostWritesIt)
 {
     EXPECT_EQ(offsetof(TExtensionStartupInfo, PluginDir), 4u);
     EXPECT_EQ(offsetof(TExtensionStartupInfo, PluginConfDir), 4u + 16384u);
