@@ -8,8 +8,13 @@ namespace host {
 
 namespace {
 
+// How deep the calls being run stand in boxes: their lines are indented by
+// two blanks a level under the box line they run inside.
+int Nesting = 0;
+
 void Line(const std::string& text)
 {
+    for (int level = 0; level < Nesting; ++level) std::fputs("  ", stdout);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
 }
@@ -54,6 +59,7 @@ struct Runner {
     HWND mainWindow;
     HANDLE lastHandle = INVALID_HANDLE_VALUE;
     int status = 0;
+    std::vector<ScenarioCall> queued = {};  // to run inside the next box, before it answers
 
     const DrivenLibrary& Plugin() const { return session.plugin; }
 
@@ -138,6 +144,32 @@ struct Runner {
         }
     }
 
+    void Inbox(const ScenarioCall& call)
+    {
+        queued.push_back(call.queued.front());
+        Line("= queued");
+    }
+
+    // A box is up: the calls queued for it run now, as a host runs queued
+    // work while a modal box waits for its answer.
+    void RunQueued()
+    {
+        std::vector<ScenarioCall> calls;
+        calls.swap(queued);
+        ++Nesting;
+        for (const ScenarioCall& call : calls) Run(call);
+        --Nesting;
+    }
+
+    // Calls queued for a box that never came.
+    void ReportUnrun()
+    {
+        for (const ScenarioCall& call : queued)
+            std::fprintf(stderr, "tansy: scenario line %zu: no box was shown to run \"%s\" in\n", call.line,
+                         CallText(call).c_str());
+        if (!queued.empty()) status = 1;
+    }
+
     void Run(const ScenarioCall& call)
     {
         Line("> " + CallText(call));
@@ -150,6 +182,7 @@ struct Runner {
         case CallKind::Close: Find(FindStep::Close, {}); break;
         case CallKind::List: List(call); break;
         case CallKind::Exec: Exec(call); break;
+        case CallKind::Inbox: Inbox(call); break;
         }
         std::fflush(stdout);
     }
@@ -166,9 +199,11 @@ int RunScenario(Session& session, const std::vector<ScenarioCall>& calls, bool f
                                                              : "other";
         Line(std::string("box owner=") + owner + " style=" + std::to_string(box.style) +
              " caption=" + Esc(box.caption) + " text=" + Esc(box.text));
+        runner.RunQueued();
     });
     for (const ScenarioCall& call : calls) runner.Run(call);
     SetMessageBoxListener(nullptr);
+    runner.ReportUnrun();
     return runner.status;
 }
 
