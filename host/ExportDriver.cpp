@@ -153,7 +153,6 @@ FindAnswer CallFindFirst(const DrivenLibrary& library, const std::string& path)
     std::vector<char> pathBuffer = ZeroEnded(path);
     FindAnswer answer;
     PrefillFindData(answer.record);
-    answer.errorBefore = ReadLastError(library);
     answer.handle = library.fs.FsFindFirst(pathBuffer.data(), &answer.record);
     answer.error = ReadLastError(library);
     answer.result = HandleNumber(answer.handle);

@@ -73,7 +73,7 @@ struct FindAnswer {
     long long result = 0;  // the handle as a number, FsFindNext's BOOL or FsFindClose's int
     bool found = false;    // FsFindFirst or FsFindNext answered "an entry"
     DWORD error = 0;       // the last-error value right after the call
-    DWORD errorBefore = 0; // ... and right before it (reset to 0 where possible)
+    DWORD errorBefore = 0; // FsFindNext: the value right before it (reset to 0 where possible)
     WIN32_FIND_DATAA record{};  // as the library left it (prefilled); zero for FsFindClose
 };
 
