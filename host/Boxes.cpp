@@ -1,14 +1,17 @@
 #include "Boxes.h"
 
+#include <utility>
+
 namespace host {
 
 namespace {
 MessageBoxListener CurrentListener;
 }
 
-void SetMessageBoxListener(MessageBoxListener listener)
+MessageBoxListener SetMessageBoxListener(MessageBoxListener listener)
 {
-    CurrentListener = std::move(listener);
+    std::swap(CurrentListener, listener);
+    return listener;
 }
 
 int OnMessageBox(HWND owner, const char* text, const char* caption, UINT style)

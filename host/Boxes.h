@@ -18,8 +18,9 @@ struct MessageBoxCall {
 using MessageBoxListener = std::function<void(const MessageBoxCall&)>;
 
 // Whoever drives the library decides what a box does: a transcript prints it,
-// a command collects it. With no listener the box is dropped.
-void SetMessageBoxListener(MessageBoxListener listener);
+// a command collects it. With no listener the box is dropped. Returns the
+// listener it replaces.
+MessageBoxListener SetMessageBoxListener(MessageBoxListener listener);
 
 // Called by the platform's hook for every box, in the library's thread; the
 // box's result is IDOK, as if a person pressed OK.

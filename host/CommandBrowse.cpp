@@ -8,7 +8,7 @@
 
 #include "Boxes.h"
 #include "Commands.h"
-#include "Listing.h"
+#include "Folders.h"
 #include "Reports.h"
 
 namespace host {
@@ -84,13 +84,19 @@ std::string ListingFailure(const Session& session, const std::string& path, cons
     const std::string action = "cannot list " + Shown(path);
     if (listing.endless)
         return action + ": the library still answered \"one more entry\" after " +
-               std::to_string(MaxNexts) + " entries";
-    return FailureReport(session, action, listing.error, &path);
+               std::to_string(MaxListingNexts) + " entries";
+    return FailureReport(session, action, listing.error, {path, {}});
 }
 
-// Lists the folder a command starts from; false after reporting why not.
+// Starts the library and lists the folder a command starts from; false after
+// reporting why not.
 bool ListStart(Session& session, const std::string& path, FolderListing& listing, int& status)
 {
+    if (!StartPlugin(session, {"FsFindFirst", "FsFindNext", "FsFindClose"})) {
+        status = 1;
+        return false;
+    }
+    ReportBoxes();
     listing = ListFolder(session, path);
     const std::string action = "cannot list " + Shown(path);
     if (listing.outcome == ListOutcome::Failed) {
@@ -201,8 +207,6 @@ Json TreeJson(const std::vector<TreeNode>& nodes)
 
 int ListCommand(Session& session, const std::string& path, bool json)
 {
-    if (!StartPlugin(session, {"FsFindFirst", "FsFindNext", "FsFindClose"})) return 1;
-    ReportBoxes();
     FolderListing listing;
     int status = 0;
     if (!ListStart(session, path, listing, status)) return status;
@@ -218,8 +222,6 @@ int ListCommand(Session& session, const std::string& path, bool json)
 
 int TreeCommand(Session& session, const std::string& path, bool json)
 {
-    if (!StartPlugin(session, {"FsFindFirst", "FsFindNext", "FsFindClose"})) return 1;
-    ReportBoxes();
     FolderListing listing;
     int status = 0;
     if (!ListStart(session, path, listing, status)) return status;

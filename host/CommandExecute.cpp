@@ -3,7 +3,7 @@
 
 #include "Boxes.h"
 #include "Commands.h"
-#include "Listing.h"
+#include "Folders.h"
 #include "Reports.h"
 
 namespace host {
@@ -20,13 +20,10 @@ Execution Execute(Session& session, const std::string& verb, const std::string& 
 {
     Execution execution;
     SetMessageBoxListener([&execution](const MessageBoxCall& box) { execution.boxes.push_back(box); });
-    std::vector<char> verbBuffer(verb.begin(), verb.end());
-    verbBuffer.push_back('\0');
-    std::vector<char> pathBuffer(path.begin(), path.end());
-    pathBuffer.push_back('\0');
-    execution.result = session.fs.FsExecuteFile(window, pathBuffer.data(), verbBuffer.data());
-    execution.error = LibraryLastError(session.library);
+    const ExecuteAnswer answer = CallExecuteFile(session.plugin, window, path, verb);
     SetMessageBoxListener(nullptr);
+    execution.result = answer.result;
+    execution.error = answer.error;
     return execution;
 }
 
@@ -45,7 +42,7 @@ int ReportNoProperties(Session& session, const std::string& path)
     const std::string folder = ParentOf(path);
     const FolderListing parent = ListFolder(session, folder);
     if (parent.outcome == ListOutcome::Failed)
-        return Fail(FailureReport(session, action, parent.error, &folder));
+        return Fail(FailureReport(session, action, parent.error, {folder, {}}));
     for (const FolderEntry& entry : parent.entries)
         if (entry.folder && entry.name == LastNameOf(path))
             return Fail(action + ": it is a folder, and only bookmarks have properties");
@@ -60,7 +57,8 @@ int PropertiesCommand(Session& session, const std::string& path, bool fileManage
     const Execution execution = Execute(session, "properties", path, MainWindow(fileManagerClass));
     PrintBoxes(execution.boxes);
     if (execution.result == FS_EXEC_ERROR)
-        return Fail(FailureReport(session, "cannot show the properties of " + Shown(path), execution.error));
+        return Fail(FailureReport(session, "cannot show the properties of " + Shown(path), execution.error,
+                                  {path, "properties"}));
     if (execution.boxes.empty()) return ReportNoProperties(session, path);
     return 0;
 }
@@ -76,7 +74,8 @@ int ExecuteCommand(Session& session, const std::string& verb, const std::string&
     if (execution.result != 0) std::cout << " (last error " << execution.error << ")";
     std::cout << '\n';
     if (execution.result == FS_EXEC_ERROR)
-        return Fail(FailureReport(session, Shown(verb) + " on " + Shown(path) + " failed", execution.error));
+        return Fail(FailureReport(session, Shown(verb) + " on " + Shown(path) + " failed", execution.error,
+                                  {path, verb}));
     return 0;
 }
 

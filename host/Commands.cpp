@@ -7,28 +7,11 @@ namespace host {
 
 namespace {
 
-// The file manager's callbacks; the library never calls them, and a call
-// is worth knowing about.
+// The library never calls the file manager's callbacks, and a call is worth
+// knowing about.
 void ReportCallback()
 {
     std::fputs("tansy: the library called a host callback\n", stderr);
-}
-
-int WINAPI ProgressCallback(int, char*, char*, int)
-{
-    ReportCallback();
-    return 0;
-}
-
-void WINAPI LogCallback(int, int, char*)
-{
-    ReportCallback();
-}
-
-BOOL WINAPI RequestCallback(int, int, char*, char*, char*, int)
-{
-    ReportCallback();
-    return FALSE;
 }
 
 }  // namespace
@@ -50,14 +33,14 @@ bool StartPlugin(Session& session, const std::vector<std::string>& wanted)
 {
     std::vector<std::string> names = wanted;
     names.push_back("FsInit");
-    const std::vector<std::string> missing = MissingExports(session.fs, names);
+    const std::vector<std::string> missing = MissingExports(session.plugin.fs, names);
     if (!missing.empty()) {
         std::string list;
         for (const std::string& name : missing) list += (list.empty() ? "" : ", ") + name;
         Fail("the library does not export " + list);
         return false;
     }
-    session.fs.FsInit(0, &ProgressCallback, &LogCallback, &RequestCallback);
+    CallInit(session.plugin, 0, &ReportCallback);
     return true;
 }
 

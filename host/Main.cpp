@@ -42,18 +42,23 @@ to the end of the line. In PATH and VERB, %HH stands for the byte 0xHH (%25 is %
   close                          FsFindClose(the last handle)
   list PATH                      first, next until it answers 0 (at most 100000), close
   exec VERB PATH                 FsExecuteFile(the main window, PATH, VERB)
+  inbox LINE                     queue LINE (any line above) to run inside the next
+                                 message box shown, before the box answers
 Transcript: "> CALL" per call, then a "box owner=none|main|other style=N
 caption=.. text=.." line per message box, an "entry ..." (or "untouched") line
-per entry found, and "= RESULT". Bytes outside 0x20..0x7E and "%" show as %HH.
-Exit status: 0; 1 when a call met a missing export or a list did not end;
-2 when the scenario has a line that is no call.
+per entry found, and "= RESULT" ("= queued" for inbox). Calls that run inside a
+box stand right under its box line, indented by two blanks a level. Bytes
+outside 0x20..0x7E and "%" show as %HH.
+Exit status: 0; 1 when a call met a missing export, a list did not end or a
+queued line found no box to run in; 2 when the scenario has a line that is no
+call.
 Several scenarios run one after the other, each against a freshly loaded
 library; the exit status is the worst of theirs. With --framed each transcript
 stands between ";; scenario FILE" and ";; status N" lines, so that a test
 runner can take many scenarios from one process.)";
 
 // A path typed by a person, as the library's ANSI bytes.
-bool VirtualPath(std::string text, std::string& path)
+bool LibraryPath(std::string text, std::string& path)
 {
     if (!text.empty() && text.front() == '/')
         for (char& c : text)
@@ -133,7 +138,7 @@ int Run(const std::string& name, const HostOptions& options, const Command& comm
     if (name == "script") return RunScript(options, command);
     std::string path;
     std::string verb;
-    if (!VirtualPath(command.path, path)) return 1;
+    if (!LibraryPath(command.path, path)) return 1;
     if (name == "exec" && !AnsiFromUtf8(command.verb, verb))
         return Fail("the verb cannot be written in the library's code page");
     Session session;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "PLUGIN_Types.h"
+#include "ExportDriver.h"
 
 namespace host {
 
@@ -25,11 +25,10 @@ void* FindExport(Library* library, const char* name);
 // instead of a person, and its last-error value readable; false with a
 // reason when the library does not allow that.
 bool PrepareHarness(Library* library, std::string& error);
-// The library's last-error value, read right after an export returned.
-DWORD LibraryLastError(Library* library);
-// Sets it to 0 before a call whose failure shows only in it, where the
-// platform allows that (on POSIX the library keeps the value to itself).
-void ClearLibraryLastError(Library* library);
+// How to read the library's last-error value right after an export returned,
+// and to set it to 0 before a call whose failure shows only in it, where the
+// platform allows that. Valid once PrepareHarness has succeeded.
+LastErrorAccess LastErrorOf(Library* library);
 
 // The host's main window, made on the first call: a top-level window of the
 // host's own class, or of the file manager's class when `fileManagerClass`.
@@ -46,10 +45,11 @@ std::filesystem::path ExecutablePath();
 std::filesystem::path MakePrivateFolder();
 
 // Removes these files of a private folder, then the folder, should the
-// process die of a signal (Ctrl-C, or a crash inside the library); null
-// forgets them. Windows removes nothing then.
+// process die of a signal (Ctrl-C, or a crash inside the library); the
+// folders registered last go first. Forgetting a folder forgets those
+// registered after it too. Windows removes nothing then.
 void RemoveOnFatalSignal(const std::filesystem::path& folder, const std::vector<std::string>& files);
-void ForgetOnFatalSignal();
+void ForgetOnFatalSignal(const std::filesystem::path& folder);
 
 // The command line as UTF-8 strings, the program name first.
 std::vector<std::string> CommandLineArguments(int argc, char** argv);

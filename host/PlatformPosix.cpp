@@ -76,23 +76,30 @@ const SingleByteTable& TableOf(int codePage)
 // What a fatal signal removes, kept as plain bytes: the handler may only
 // make async-signal-safe calls.
 constexpr int FatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+// Two private folders (a session and its scratch copy) of four paths each.
 constexpr size_t MaxDoomedPaths = 8;
 char DoomedPaths[MaxDoomedPaths][4096];
+bool DoomedIsFolder[MaxDoomedPaths];
 volatile sig_atomic_t DoomedCount = 0;
 
 void RemoveDoomed(int signal)
 {
-    for (sig_atomic_t i = DoomedCount; i-- > 1;) unlink(DoomedPaths[i]);
-    if (DoomedCount > 0) rmdir(DoomedPaths[0]);
+    // Each folder stands before its files: going backwards empties a folder
+    // before removing it.
+    for (sig_atomic_t i = DoomedCount; i-- > 0;) {
+        if (DoomedIsFolder[i]) rmdir(DoomedPaths[i]);
+        else unlink(DoomedPaths[i]);
+    }
     // The handler was installed to run once: the signal now does what it
     // would have done.
     raise(signal);
 }
 
-bool Keep(size_t index, const std::string& path)
+bool Keep(size_t index, const std::string& path, bool folder)
 {
     if (index >= MaxDoomedPaths || path.size() >= sizeof(DoomedPaths[0])) return false;
     std::memcpy(DoomedPaths[index], path.c_str(), path.size() + 1);
+    DoomedIsFolder[index] = folder;
     return true;
 }
 
@@ -100,11 +107,12 @@ bool Keep(size_t index, const std::string& path)
 
 void RemoveOnFatalSignal(const std::filesystem::path& folder, const std::vector<std::string>& files)
 {
-    DoomedCount = 0;
-    if (!Keep(0, folder.string())) return;
-    size_t count = 1;
+    // Written beyond the count first, so the handler never sees half a path.
+    size_t count = static_cast<size_t>(DoomedCount);
+    if (!Keep(count, folder.string(), true)) return;
+    ++count;
     for (const std::string& file : files)
-        if (Keep(count, (folder / file).string())) ++count;
+        if (Keep(count, (folder / file).string(), false)) ++count;
     DoomedCount = static_cast<sig_atomic_t>(count);
     struct sigaction action = {};
     action.sa_handler = &RemoveDoomed;
@@ -118,9 +126,14 @@ void RemoveOnFatalSignal(const std::filesystem::path& folder, const std::vector<
     }
 }
 
-void ForgetOnFatalSignal()
+void ForgetOnFatalSignal(const std::filesystem::path& folder)
 {
-    DoomedCount = 0;
+    const std::string path = folder.string();
+    for (sig_atomic_t i = 0; i < DoomedCount; ++i)
+        if (DoomedIsFolder[i] && path == DoomedPaths[i]) {
+            DoomedCount = i;
+            return;
+        }
 }
 
 Library* LoadPluginLibrary(const std::filesystem::path& path, std::string& error)
@@ -170,16 +183,11 @@ bool PrepareHarness(Library* library, std::string& error)
     return true;
 }
 
-DWORD LibraryLastError(Library* library)
-{
-    return library->getLastError ? library->getLastError() : 0;
-}
-
-void ClearLibraryLastError(Library* library)
+LastErrorAccess LastErrorOf(Library* library)
 {
     // Libraries built before TansySetLastError existed cannot be reset; the
-    // caller then compares the value before and after the call.
-    if (library->setLastError) library->setLastError(0);
+    // driver then compares the value before and after a call.
+    return {library->getLastError, library->setLastError};
 }
 
 HWND MainWindow(bool)

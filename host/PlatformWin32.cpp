@@ -136,6 +136,17 @@ bool PatchImport(HMODULE module, const char* dll, const char* function, void* re
 
 HWND Window = nullptr;
 
+// The library sets the thread's own value, as every Windows call does.
+DWORD ThreadLastError()
+{
+    return GetLastError();
+}
+
+void SetThreadLastError(DWORD code)
+{
+    SetLastError(code);
+}
+
 }  // namespace
 
 Library* LoadPluginLibrary(const std::filesystem::path& path, std::string& error)
@@ -171,14 +182,9 @@ bool PrepareHarness(Library* library, std::string& error)
     return false;
 }
 
-DWORD LibraryLastError(Library*)
+LastErrorAccess LastErrorOf(Library*)
 {
-    return GetLastError();
-}
-
-void ClearLibraryLastError(Library*)
-{
-    SetLastError(0);
+    return {&ThreadLastError, &SetThreadLastError};
 }
 
 HWND MainWindow(bool fileManagerClass)
@@ -238,7 +244,7 @@ std::filesystem::path MakePrivateFolder()
 
 void RemoveOnFatalSignal(const std::filesystem::path&, const std::vector<std::string>&) {}
 
-void ForgetOnFatalSignal() {}
+void ForgetOnFatalSignal(const std::filesystem::path&) {}
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv)
 {

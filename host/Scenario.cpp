@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "ExportDriver.h"
+
 namespace host {
 
 namespace {
@@ -99,8 +101,17 @@ bool ParseCall(const std::string& line, ScenarioCall& call, std::string& error)
         call.kind = CallKind::Exec;
         return Unescape(verb, call.verb, error) && Unescape(path, call.path, error);
     }
+    if (name == "inbox") {
+        if (!hasArguments) return needs("LINE");
+        call.kind = CallKind::Inbox;
+        ScenarioCall queued;
+        queued.line = call.line;
+        if (!ParseCall(rest, queued, error)) return false;
+        call.queued.push_back(std::move(queued));
+        return true;
+    }
     error = "unknown call \"" + Esc(name) +
-            "\" (calls: init, root, status, first, next, close, list, exec)";
+            "\" (calls: init, root, status, first, next, close, list, exec, inbox)";
     return false;
 }
 
@@ -128,22 +139,6 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioCall>& calls, st
     return true;
 }
 
-std::string Esc(const std::string& bytes)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char byte : bytes) {
-        if (byte >= 0x20 && byte <= 0x7E && byte != '%') {
-            out += static_cast<char>(byte);
-        } else {
-            out += '%';
-            out += digits[byte >> 4];
-            out += digits[byte & 0x0F];
-        }
-    }
-    return out;
-}
-
 std::string CallText(const ScenarioCall& call)
 {
     switch (call.kind) {
@@ -157,6 +152,10 @@ std::string CallText(const ScenarioCall& call)
     case CallKind::Next: return "next";
     case CallKind::Close: return "close";
     case CallKind::Exec: return "exec " + Esc(call.verb) + " " + Esc(call.path);
+    case CallKind::Inbox: {
+        const ScenarioCall& queued = call.queued.front();
+        return "inbox " + (queued.kind == CallKind::List ? "list " + Esc(queued.path) : CallText(queued));
+    }
     }
     return {};
 }

@@ -7,7 +7,7 @@
 
 namespace host {
 
-enum class CallKind { Init, Root, Status, First, Next, Close, List, Exec };
+enum class CallKind { Init, Root, Status, First, Next, Close, List, Exec, Inbox };
 
 struct ScenarioCall {
     CallKind kind = CallKind::Init;
@@ -15,6 +15,7 @@ struct ScenarioCall {
     int32_t second = 0;  // status INFOKIND
     std::string path;    // bytes, %HH decoded
     std::string verb;
+    std::vector<ScenarioCall> queued;  // inbox LINE: the one call of LINE
     size_t line = 0;     // where the call stands in the scenario
 };
 
@@ -22,12 +23,8 @@ struct ScenarioCall {
 // is no call.
 bool ParseScenario(const std::string& text, std::vector<ScenarioCall>& calls, std::string& error);
 
-// Bytes as the transcript shows them: 0x20..0x7E but "%" as they are, every
-// other byte as %HH.
-std::string Esc(const std::string& bytes);
-
 // The scenario line of a call, numbers in decimal and texts in ESC form; a
-// list is shown as its first call.
+// list is shown as its first call (the call that inbox queues, as written).
 std::string CallText(const ScenarioCall& call);
 
 }  // namespace host

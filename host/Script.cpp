@@ -1,9 +1,6 @@
 #include "Script.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdio>
-#include <cstring>
 
 #include "Boxes.h"
 
@@ -11,82 +8,50 @@ namespace host {
 
 namespace {
 
-// A `list` stops after this many FsFindNext calls that kept answering "more".
-constexpr int MaxListNexts = 100000;
-constexpr unsigned char FindDataFill = 0xA5;
-constexpr unsigned char RootNameFill = 0xEE;
-constexpr size_t RootNameBuffer = 300;
+// How deep the calls being run stand in boxes: their lines are indented by
+// two blanks a level under the box line they run inside.
+int Nesting = 0;
 
 void Line(const std::string& text)
 {
+    for (int level = 0; level < Nesting; ++level) std::fputs("  ", stdout);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
 }
 
 // The file manager's callbacks; the library must never call them.
-int WINAPI ProgressCallback(int, char*, char*, int)
-{
-    Line("callback!");
-    return 0;
-}
-
-void WINAPI LogCallback(int, int, char*)
+void CallbackLine()
 {
     Line("callback!");
 }
 
-BOOL WINAPI RequestCallback(int, int, char*, char*, char*, int)
+// The record as the host reads it; a record with no zero in either name
+// field has no name end at all, and counts as dirty.
+void FoundLine(const WIN32_FIND_DATAA& record)
 {
-    Line("callback!");
-    return FALSE;
+    if (Untouched(record)) {
+        Line("untouched");
+        return;
+    }
+    Line("entry " + RecordFields(record) + " tail=" + (NameTailIsClean(record) ? "clean" : "dirty"));
 }
 
-std::string HalfPair(DWORD high, DWORD low)
+const char* StepText(FindStep step)
 {
-    return std::to_string(high) + ":" + std::to_string(low);
+    switch (step) {
+    case FindStep::First: return "first";
+    case FindStep::Next: return "next";
+    case FindStep::Close: return "close";
+    }
+    return "";
 }
 
-// The record as the host reads it. cFileName and cAlternateFileName lie one
-// after the other, so a name that fills cFileName goes on in the alternate
-// name; a record with no zero in either has no name end at all, and counts
-// as dirty.
-std::string EntryLine(const WIN32_FIND_DATAA& data)
+// The lines of one answer of a listing call.
+void AnswerLines(const FindAnswer& answer)
 {
-    std::array<char, sizeof(data.cFileName) + sizeof(data.cAlternateFileName)> names{};
-    std::memcpy(names.data(), data.cFileName, sizeof(data.cFileName));
-    std::memcpy(names.data() + sizeof(data.cFileName), data.cAlternateFileName,
-                sizeof(data.cAlternateFileName));
-    const auto zero = std::find(names.begin(), names.end(), '\0');
-    const bool clean = zero != names.end() &&
-                       std::all_of(zero, names.end(), [](char c) { return c == '\0'; });
-    return "entry attr=" + std::to_string(data.dwFileAttributes) +
-           " size=" + HalfPair(data.nFileSizeHigh, data.nFileSizeLow) +
-           " created=" + HalfPair(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime) +
-           " accessed=" +
-           HalfPair(data.ftLastAccessTime.dwHighDateTime, data.ftLastAccessTime.dwLowDateTime) +
-           " written=" +
-           HalfPair(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime) +
-           " reserved=" + HalfPair(data.dwReserved0, data.dwReserved1) +
-           " name=" + Esc(std::string(names.begin(), zero)) + " tail=" + (clean ? "clean" : "dirty");
-}
-
-void PrefillFindData(WIN32_FIND_DATAA& data)
-{
-    std::memset(&data, FindDataFill, sizeof(data));
-}
-
-void FoundLine(const WIN32_FIND_DATAA& data)
-{
-    WIN32_FIND_DATAA untouched;
-    PrefillFindData(untouched);
-    Line(std::memcmp(&data, &untouched, sizeof(data)) == 0 ? "untouched" : EntryLine(data));
-}
-
-std::vector<char> Buffer(const std::string& text)
-{
-    std::vector<char> buffer(text.begin(), text.end());
-    buffer.push_back('\0');
-    return buffer;
+    if (answer.found) FoundLine(answer.record);
+    const bool failedFirst = answer.step == FindStep::First && !answer.found;
+    Line("= " + std::to_string(answer.result) + (failedFirst ? " error=" + std::to_string(answer.error) : ""));
 }
 
 struct Runner {
@@ -94,6 +59,9 @@ struct Runner {
     HWND mainWindow;
     HANDLE lastHandle = INVALID_HANDLE_VALUE;
     int status = 0;
+    std::vector<ScenarioCall> queued = {};  // to run inside the next box, before it answers
+
+    const DrivenLibrary& Plugin() const { return session.plugin; }
 
     bool Present(const void* function, const char* name)
     {
@@ -104,92 +72,102 @@ struct Runner {
         return false;
     }
 
+    bool Present(FindStep step)
+    {
+        const PluginExports& fs = Plugin().fs;
+        switch (step) {
+        case FindStep::First: return Present(reinterpret_cast<void*>(fs.FsFindFirst), "FsFindFirst");
+        case FindStep::Next: return Present(reinterpret_cast<void*>(fs.FsFindNext), "FsFindNext");
+        case FindStep::Close: return Present(reinterpret_cast<void*>(fs.FsFindClose), "FsFindClose");
+        }
+        return false;
+    }
+
     void Init(const ScenarioCall& call)
     {
-        if (!Present(reinterpret_cast<void*>(session.fs.FsInit), "FsInit")) return;
-        const int result = session.fs.FsInit(call.first, &ProgressCallback, &LogCallback, &RequestCallback);
-        Line("= " + std::to_string(result));
+        if (!Present(reinterpret_cast<void*>(Plugin().fs.FsInit), "FsInit")) return;
+        Line("= " + std::to_string(CallInit(Plugin(), call.first, &CallbackLine)));
     }
 
     void Root(const ScenarioCall& call)
     {
-        if (!Present(reinterpret_cast<void*>(session.fs.FsGetDefRootName), "FsGetDefRootName")) return;
-        std::array<char, RootNameBuffer> buffer;
-        buffer.fill(static_cast<char>(RootNameFill));
-        session.fs.FsGetDefRootName(buffer.data(), call.first);
-        size_t written = 0;
-        while (written < buffer.size() && static_cast<unsigned char>(buffer[written]) != RootNameFill)
-            ++written;
-        Line("= written=" + std::to_string(written) +
-             " name=" + Esc(std::string(buffer.data(), written)));
+        if (!Present(reinterpret_cast<void*>(Plugin().fs.FsGetDefRootName), "FsGetDefRootName")) return;
+        const std::string written = CallGetDefRootName(Plugin(), call.first);
+        Line("= written=" + std::to_string(written.size()) + " name=" + Esc(written));
     }
 
     void Status(const ScenarioCall& call)
     {
-        if (!Present(reinterpret_cast<void*>(session.fs.FsStatusInfo), "FsStatusInfo")) return;
-        std::vector<char> path = Buffer(call.path);
-        session.fs.FsStatusInfo(path.data(), call.first, call.second);
+        if (!Present(reinterpret_cast<void*>(Plugin().fs.FsStatusInfo), "FsStatusInfo")) return;
+        CallStatusInfo(Plugin(), call.path, call.first, call.second);
         Line("= done");
     }
 
-    bool First(const std::string& pathText)
+    void Find(FindStep step, const std::string& path)
     {
-        if (!Present(reinterpret_cast<void*>(session.fs.FsFindFirst), "FsFindFirst")) return false;
-        std::vector<char> path = Buffer(pathText);
-        WIN32_FIND_DATAA data;
-        PrefillFindData(data);
-        lastHandle = session.fs.FsFindFirst(path.data(), &data);
-        const DWORD error = LibraryLastError(session.library);
-        const bool found = lastHandle != INVALID_HANDLE_VALUE;
-        if (found) FoundLine(data);
-        Line("= " + std::to_string(static_cast<long long>(reinterpret_cast<intptr_t>(lastHandle))) +
-             (found ? "" : " error=" + std::to_string(error)));
-        return found;
-    }
-
-    bool Next()
-    {
-        if (!Present(reinterpret_cast<void*>(session.fs.FsFindNext), "FsFindNext")) return false;
-        WIN32_FIND_DATAA data;
-        PrefillFindData(data);
-        const BOOL result = session.fs.FsFindNext(lastHandle, &data);
-        if (result != 0) FoundLine(data);
-        Line("= " + std::to_string(static_cast<int32_t>(result)));
-        return result != 0;
-    }
-
-    void Close()
-    {
-        if (!Present(reinterpret_cast<void*>(session.fs.FsFindClose), "FsFindClose")) return;
-        Line("= " + std::to_string(session.fs.FsFindClose(lastHandle)));
+        if (!Present(step)) return;
+        FindAnswer answer;
+        switch (step) {
+        case FindStep::First: answer = CallFindFirst(Plugin(), path); break;
+        case FindStep::Next: answer = CallFindNext(Plugin(), lastHandle); break;
+        case FindStep::Close: answer = CallFindClose(Plugin(), lastHandle); break;
+        }
+        if (step == FindStep::First) lastHandle = answer.handle;
+        AnswerLines(answer);
     }
 
     void Exec(const ScenarioCall& call)
     {
-        if (!Present(reinterpret_cast<void*>(session.fs.FsExecuteFile), "FsExecuteFile")) return;
-        std::vector<char> path = Buffer(call.path);
-        std::vector<char> verb = Buffer(call.verb);
-        const int result = session.fs.FsExecuteFile(mainWindow, path.data(), verb.data());
-        const DWORD error = LibraryLastError(session.library);
-        Line("= " + std::to_string(result) + (result != 0 ? " error=" + std::to_string(error) : ""));
+        if (!Present(reinterpret_cast<void*>(Plugin().fs.FsExecuteFile), "FsExecuteFile")) return;
+        const ExecuteAnswer answer = CallExecuteFile(Plugin(), mainWindow, call.path, call.verb);
+        Line("= " + std::to_string(answer.result) +
+             (answer.result != 0 ? " error=" + std::to_string(answer.error) : ""));
     }
 
+    // The "> first" line is already out.
     void List(const ScenarioCall& call)
     {
-        if (!First(call.path)) return;
-        int nexts = 0;
-        for (bool more = true; more; ++nexts) {
-            if (nexts == MaxListNexts) {
-                std::fprintf(stderr, "tansy: scenario line %zu: list stopped after %d entries\n",
-                             call.line, MaxListNexts);
-                status = 1;
-                break;
-            }
-            Line("> next");
-            more = Next();
+        for (FindStep step : {FindStep::First, FindStep::Next, FindStep::Close})
+            if (!Present(step)) return;
+        ListingOptions options;
+        options.before = [](FindStep step) {
+            if (step != FindStep::First) Line(std::string("> ") + StepText(step));
+        };
+        options.after = [this](const FindAnswer& answer) {
+            if (answer.step == FindStep::First) lastHandle = answer.handle;
+            AnswerLines(answer);
+        };
+        if (ListFolder(Plugin(), call.path, options)) {
+            std::fprintf(stderr, "tansy: scenario line %zu: list stopped after %zu entries\n", call.line,
+                         MaxListingNexts);
+            status = 1;
         }
-        Line("> close");
-        Close();
+    }
+
+    void Inbox(const ScenarioCall& call)
+    {
+        queued.push_back(call.queued.front());
+        Line("= queued");
+    }
+
+    // A box is up: the calls queued for it run now, as a host runs queued
+    // work while a modal box waits for its answer.
+    void RunQueued()
+    {
+        std::vector<ScenarioCall> calls;
+        calls.swap(queued);
+        ++Nesting;
+        for (const ScenarioCall& call : calls) Run(call);
+        --Nesting;
+    }
+
+    // Calls queued for a box that never came.
+    void ReportUnrun()
+    {
+        for (const ScenarioCall& call : queued)
+            std::fprintf(stderr, "tansy: scenario line %zu: no box was shown to run \"%s\" in\n", call.line,
+                         CallText(call).c_str());
+        if (!queued.empty()) status = 1;
     }
 
     void Run(const ScenarioCall& call)
@@ -199,11 +177,12 @@ struct Runner {
         case CallKind::Init: Init(call); break;
         case CallKind::Root: Root(call); break;
         case CallKind::Status: Status(call); break;
-        case CallKind::First: First(call.path); break;
-        case CallKind::Next: Next(); break;
-        case CallKind::Close: Close(); break;
+        case CallKind::First: Find(FindStep::First, call.path); break;
+        case CallKind::Next: Find(FindStep::Next, {}); break;
+        case CallKind::Close: Find(FindStep::Close, {}); break;
         case CallKind::List: List(call); break;
         case CallKind::Exec: Exec(call); break;
+        case CallKind::Inbox: Inbox(call); break;
         }
         std::fflush(stdout);
     }
@@ -220,9 +199,11 @@ int RunScenario(Session& session, const std::vector<ScenarioCall>& calls, bool f
                                                              : "other";
         Line(std::string("box owner=") + owner + " style=" + std::to_string(box.style) +
              " caption=" + Esc(box.caption) + " text=" + Esc(box.text));
+        runner.RunQueued();
     });
     for (const ScenarioCall& call : calls) runner.Run(call);
     SetMessageBoxListener(nullptr);
+    runner.ReportUnrun();
     return runner.status;
 }
 

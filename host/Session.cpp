@@ -16,8 +16,9 @@ namespace {
 
 // The library reads at most this many bytes of its configured hotlist path.
 constexpr size_t MaxHotlistPath = 255;
-// The bundled sample's name in the private folder.
-constexpr const char* SampleFileName = "sample.hotlist";
+// The name of a hotlist that the host writes into the private folder (the
+// bundled sample, or a scratch copy).
+constexpr const char* OwnHotlistName = "own.hotlist";
 
 std::string Trim(const std::string& text)
 {
@@ -103,7 +104,7 @@ fs::path CopyToPrivateFolder(Session& session, const fs::path& library)
     session.privateFolder = MakePrivateFolder();
     RemoveOnFatalSignal(session.privateFolder,
                         {DefaultLibraryFileName(), ConfigurationOf(DefaultLibraryFileName()).string(),
-                         SampleFileName});
+                         OwnHotlistName});
     const fs::path copy = session.privateFolder / DefaultLibraryFileName();
     fs::copy_file(library, copy);
     return copy;
@@ -144,7 +145,8 @@ bool Load(Session& session, const fs::path& path, const fs::path& original, std:
         error = "cannot drive the library " + Utf8FromPath(original) + ": " + reason;
         return false;
     }
-    PluginExports& fs = session.fs;
+    session.plugin.lastError = LastErrorOf(session.library);
+    PluginExports& fs = session.plugin.fs;
     Library* library = session.library;
     fs.FsInit = Resolve<decltype(fs.FsInit)>(library, "FsInit");
     fs.FsGetDefRootName = Resolve<decltype(fs.FsGetDefRootName)>(library, "FsGetDefRootName");
@@ -157,6 +159,21 @@ bool Load(Session& session, const fs::path& path, const fs::path& original, std:
     return true;
 }
 
+// Loads a copy of `library` reading OwnHotlistName in the private folder,
+// which holds `size` bytes from `bytes`.
+bool LoadWithOwnHotlist(Session& session, const fs::path& library, const char* bytes, size_t size,
+                        std::string& error)
+{
+    const fs::path copy = CopyToPrivateFolder(session, library);
+    const fs::path hotlist = session.privateFolder / OwnHotlistName;
+    WriteFile(hotlist, bytes, size);
+    std::string setting;
+    if (!HotlistSetting(hotlist, setting, error)) return false;
+    WriteConfiguration(copy, setting);
+    session.hotlistFile = hotlist;
+    return Load(session, copy, library, error);
+}
+
 }  // namespace
 
 Session::~Session()
@@ -165,7 +182,7 @@ Session::~Session()
     if (!privateFolder.empty()) {
         std::error_code ignored;
         fs::remove_all(privateFolder, ignored);
-        ForgetOnFatalSignal();
+        ForgetOnFatalSignal(privateFolder);
     }
 }
 
@@ -174,6 +191,7 @@ bool OpenSession(const HostOptions& options, Session& session, std::string& erro
     const fs::path library = options.plugin.empty()
                                  ? ExecutablePath().parent_path() / DefaultLibraryFileName()
                                  : PathFromUtf8(options.plugin);
+    session.libraryFile = library;
     std::error_code failed;
     if (!fs::is_regular_file(library, failed)) {
         error = "cannot load the library " + Utf8FromPath(library) + ": " +
@@ -206,18 +224,24 @@ bool OpenSession(const HostOptions& options, Session& session, std::string& erro
             return Load(session, library, library, error);
         }
         // Neither: the bundled sample, written into the private folder.
-        const fs::path copy = CopyToPrivateFolder(session, library);
-        const fs::path sample = session.privateFolder / SampleFileName;
-        WriteFile(sample, reinterpret_cast<const char*>(SampleHotlist), SampleHotlistSize);
-        std::string setting;
-        if (!HotlistSetting(sample, setting, error)) return false;
-        WriteConfiguration(copy, setting);
         session.hotlistLabel = "the bundled sample hotlist";
         session.bundledSample = true;
-        session.hotlistFile = sample;
-        return Load(session, copy, library, error);
+        return LoadWithOwnHotlist(session, library, reinterpret_cast<const char*>(SampleHotlist),
+                                  SampleHotlistSize, error);
     } catch (const fs::filesystem_error& failure) {
         error = "cannot prepare the library: " + std::string(failure.what());
+        return false;
+    }
+}
+
+bool OpenScratchSession(const Session& from, Session& scratch, std::string& error)
+{
+    try {
+        scratch.hotlistLabel = "a scratch hotlist";
+        scratch.libraryFile = from.libraryFile;
+        return LoadWithOwnHotlist(scratch, from.libraryFile, "", 0, error);
+    } catch (const fs::filesystem_error& failure) {
+        error = "cannot prepare a scratch copy of the library: " + std::string(failure.what());
         return false;
     }
 }

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ExportDriver.h"
 #include "Platform.h"
-#include "TANSY_WFX.h"
 
 namespace host {
 
@@ -17,20 +17,10 @@ struct HostOptions {
     bool fileManagerClass = false;
 };
 
-// The exports by name; a missing one is null.
-struct PluginExports {
-    decltype(&::FsInit) FsInit = nullptr;
-    decltype(&::FsGetDefRootName) FsGetDefRootName = nullptr;
-    decltype(&::FsStatusInfo) FsStatusInfo = nullptr;
-    decltype(&::FsFindFirst) FsFindFirst = nullptr;
-    decltype(&::FsFindNext) FsFindNext = nullptr;
-    decltype(&::FsFindClose) FsFindClose = nullptr;
-    decltype(&::FsExecuteFile) FsExecuteFile = nullptr;
-};
-
 struct Session {
     Library* library = nullptr;
-    PluginExports fs;
+    std::filesystem::path libraryFile;    // the library as given, never a private copy
+    DrivenLibrary plugin;  // its exports and last-error value
     std::filesystem::path privateFolder;  // removed when the session ends
     std::string hotlistLabel;             // how messages name it: "hotlist /path/x"
     std::filesystem::path hotlistFile;    // the hotlist file, when the host knows it
@@ -47,6 +37,11 @@ struct Session {
 // naming the hotlist, and the copy is loaded; a library given alone is
 // loaded as it is and reads its own configuration. False with a message.
 bool OpenSession(const HostOptions& options, Session& session, std::string& error);
+
+// A second copy of the library of `from`, in a private folder of its own, that
+// reads the file `scratch.hotlistFile` there, empty at first: for making a
+// request again on a file the host writes. False with a message.
+bool OpenScratchSession(const Session& from, Session& scratch, std::string& error);
 
 // The names of `wanted` exports that the library lacks.
 std::vector<std::string> MissingExports(const PluginExports& fs, const std::vector<std::string>& wanted);

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "CodePageControl.h"
-#include "ExportDriver.h"
+#include "LinkedLibrary.h"
 #include "FaultInjection.h"
 #include "ScanState.h"
 #include "TANSY_WFX.h"

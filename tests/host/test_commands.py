@@ -325,6 +325,8 @@ class ScriptTests(TansyTest):
             "exec properties": r"line 2: exec takes VERB PATH",
             "List \\": r"line 2: unknown call \"List\"",
             " init 1": r"line 2: unknown call \"\"",
+            "inbox": r"line 2: inbox takes LINE",
+            "inbox next 1": r"line 2: next takes no arguments",
         }
         for line, pattern in cases.items():
             run = self.tansy("script", stdin="init 1\n" + line + "\n")
@@ -375,6 +377,13 @@ class ScriptTests(TansyTest):
                         run.out[-300:])
         self.assertFails(run, r"^tansy: scenario line 1: list stopped after 100000 entries$", status=1)
 
+    def test_queued_line_without_a_box(self):
+        run = self.tansy("script", stdin="inbox init 1\nroot 260\ninbox first \\x\n")
+        self.assertEqual(run.out, "> inbox init 1\n= queued\n> root 260\n"
+                                  "box owner=none style=64 caption=Information text=Installation succeful\n"
+                                  "  > init 1\n  = 0\n= written=6 name=Tansy%00\n> inbox first \\x\n= queued\n")
+        self.assertFails(run, r"^tansy: scenario line 3: no box was shown to run \"first \\x\" in$", status=1)
+
     def test_bundled_sample_without_hotlist(self):
         out = self.assertSucceeds(self.tansy("script", hotlist=None, stdin="list \\\n"))
         self.assertGreater(out.count("\nentry "), 3, out)
@@ -389,7 +398,7 @@ class CommandLineTests(TansyTest):
             self.assertIn(word, out)
 
     def test_command_help(self):
-        wanted = {"script": ["SCENARIO", "%HH", "box owner="], "ls": ["PATH", "--json"],
+        wanted = {"script": ["SCENARIO", "%HH", "box owner=", "inbox LINE"], "ls": ["PATH", "--json"],
                   "tree": ["PATH", "--json"], "props": ["PATH"], "exec": ["VERB", "PATH"]}
         for command, words in wanted.items():
             out = self.assertSucceeds(self.tansy(command, "--help", codepage=None, hotlist=None))

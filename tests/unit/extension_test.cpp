@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "CodePageControl.h"
+#include "ExportDriver.h"
 #include "TestFiles.h"
 #include "Extension.h"
 #include "tansy_harness.h"
@@ -63,7 +64,7 @@ std::unique_ptr<HostRecord> MakeRecord(TExtensionMessageBoxProc box)
     return record;
 }
 
-class ExtensionTest : public ::testing::Test {
+class Extension : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -89,7 +90,7 @@ constexpr char kText1251[] = "\xC8\xEC\xFF: a\r\nb";
 
 }  // namespace
 
-TEST_F(ExtensionTest, HostBoxGetsUtf8TextCaptionAndStyle)
+TEST_F(Extension, HostBoxGetsUtf8TextCaptionAndStyle)
 {
     ASSERT_TRUE(TansySetActiveCodePage(1251));
     const auto record = MakeRecord(&RecordHostBox);
@@ -107,7 +108,7 @@ TEST_F(ExtensionTest, HostBoxGetsUtf8TextCaptionAndStyle)
     EXPECT_EQ(gHostBoxes[0].flags, static_cast<long>(MB_OK | MB_ICONINFORMATION));
 }
 
-TEST_F(ExtensionTest, Utf8CodePagePassesTextUnchangedAndMissingCaptionIsError)
+TEST_F(Extension, Utf8CodePagePassesTextUnchangedAndMissingCaptionIsError)
 {
     ASSERT_TRUE(TansySetActiveCodePage(CP_UTF8));
     const auto record = MakeRecord(&RecordHostBox);
@@ -124,7 +125,7 @@ TEST_F(ExtensionTest, Utf8CodePagePassesTextUnchangedAndMissingCaptionIsError)
     EXPECT_EQ(gHostBoxes[1].caption, "Error");
 }
 
-TEST_F(ExtensionTest, HarnessHookWinsOverTheHostBox)
+TEST_F(Extension, HarnessHookWinsOverTheHostBox)
 {
     const auto record = MakeRecord(&RecordHostBox);
     ExtensionInitialize(&record->info);
@@ -137,7 +138,7 @@ TEST_F(ExtensionTest, HarnessHookWinsOverTheHostBox)
     EXPECT_EQ(gHostBoxes.size(), 1u);
 }
 
-TEST_F(ExtensionTest, RecordTooShortForMessageBoxIsNotReadThere)
+TEST_F(Extension, RecordTooShortForMessageBoxIsNotReadThere)
 {
     ASSERT_TRUE(TansySetActiveCodePage(CP_UTF8));
     const auto record = MakeRecord(&RecordHostBox);
@@ -157,7 +158,7 @@ TEST_F(ExtensionTest, RecordTooShortForMessageBoxIsNotReadThere)
     EXPECT_EQ(gHostBoxes.size(), 1u);
 }
 
-TEST_F(ExtensionTest, NullRecordOrNullBoxGoesBackToStandardError)
+TEST_F(Extension, NullRecordOrNullBoxGoesBackToStandardError)
 {
     ASSERT_TRUE(TansySetActiveCodePage(CP_UTF8));
     const auto record = MakeRecord(&RecordHostBox);
@@ -172,7 +173,7 @@ TEST_F(ExtensionTest, NullRecordOrNullBoxGoesBackToStandardError)
     EXPECT_TRUE(gHostBoxes.empty());
 }
 
-TEST(ExtensionRecord, LayoutIsPackedAsTheHostWritesIt)
+TEST_F(Extension, RecordLayoutIsPackedAsTheHostWritesIt)
 {
     EXPECT_EQ(offsetof(TExtensionStartupInfo, PluginDir), 4u);
     EXPECT_EQ(offsetof(TExtensionStartupInfo, PluginConfDir), 4u + 16384u);
@@ -189,12 +190,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using FsInitFn = int (*)(int, void*, void*, void*);
-using FsGetDefRootNameFn = void (*)(char*, int);
-using FsFindFirstFn = HANDLE (*)(char*, WIN32_FIND_DATAA*);
-using FsFindNextFn = BOOL (*)(HANDLE, WIN32_FIND_DATAA*);
-using FsFindCloseFn = int (*)(HANDLE);
-using FsExecuteFileFn = int (*)(HWND, char*, char*);
 using ExtensionInitializeFn = void (*)(TExtensionStartupInfo*);
 
 constexpr char kHotlist[] =
@@ -221,17 +216,19 @@ protected:
         const fs::path hotlist = folder / "bookmarks.hotlist";
         std::ofstream(hotlist, std::ios::binary) << kHotlist;
         std::ofstream(folder / "TANSY_WFX.ini", std::ios::binary) << "[main]\nhotlist=" << hotlist.string() << "\n";
-        const fs::path library = folder / "TANSY_WFX.wfx";
-        fs::copy_file(TANSY_LIBRARY_PATH, library, fs::copy_options::overwrite_existing);
+        const fs::path copy = folder / "TANSY_WFX.wfx";
+        fs::copy_file(TANSY_LIBRARY_PATH, copy, fs::copy_options::overwrite_existing);
 
-        handle_ = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+        handle_ = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(handle_, nullptr) << dlerror();
-        fsInit = Symbol<FsInitFn>("FsInit");
-        fsGetDefRootName = Symbol<FsGetDefRootNameFn>("FsGetDefRootName");
-        fsFindFirst = Symbol<FsFindFirstFn>("FsFindFirst");
-        fsFindNext = Symbol<FsFindNextFn>("FsFindNext");
-        fsFindClose = Symbol<FsFindCloseFn>("FsFindClose");
-        fsExecuteFile = Symbol<FsExecuteFileFn>("FsExecuteFile");
+        host::PluginExports& fs = library.fs;
+        fs.FsInit = Symbol<decltype(fs.FsInit)>("FsInit");
+        fs.FsGetDefRootName = Symbol<decltype(fs.FsGetDefRootName)>("FsGetDefRootName");
+        fs.FsFindFirst = Symbol<decltype(fs.FsFindFirst)>("FsFindFirst");
+        fs.FsFindNext = Symbol<decltype(fs.FsFindNext)>("FsFindNext");
+        fs.FsFindClose = Symbol<decltype(fs.FsFindClose)>("FsFindClose");
+        fs.FsExecuteFile = Symbol<decltype(fs.FsExecuteFile)>("FsExecuteFile");
+        library.lastError.get = Symbol<DWORD (*)()>("TansyGetLastError");
         extensionInitialize = Symbol<ExtensionInitializeFn>("ExtensionInitialize");
         gHostBoxes.clear();
         gHostAnswer = IDOK;
@@ -253,24 +250,18 @@ protected:
     }
 
     // The names of one folder, as the host lists it.
-    std::vector<std::string> List(std::string path)
+    std::vector<std::string> List(const std::string& path)
     {
         std::vector<std::string> names;
-        WIN32_FIND_DATAA data;
-        const HANDLE search = fsFindFirst(path.data(), &data);
-        if (search == INVALID_HANDLE_VALUE) return names;
-        do names.emplace_back(data.cFileName);
-        while (fsFindNext(search, &data));
-        fsFindClose(search);
+        host::ListingOptions options;
+        options.after = [&names](const host::FindAnswer& answer) {
+            if (answer.found) names.push_back(host::NameOf(answer.record));
+        };
+        host::ListFolder(library, path, options);
         return names;
     }
 
-    FsInitFn fsInit = nullptr;
-    FsGetDefRootNameFn fsGetDefRootName = nullptr;
-    FsFindFirstFn fsFindFirst = nullptr;
-    FsFindNextFn fsFindNext = nullptr;
-    FsFindCloseFn fsFindClose = nullptr;
-    FsExecuteFileFn fsExecuteFile = nullptr;
+    host::DrivenLibrary library;
     ExtensionInitializeFn extensionInitialize = nullptr;
 
 private:
@@ -283,7 +274,7 @@ private:
 TEST_F(LoadedLibrary, SlashPathsListAndPropertiesShowInTheHostBox)
 {
     ASSERT_NE(extensionInitialize, nullptr);
-    ASSERT_EQ(fsInit(1, nullptr, nullptr, nullptr), 0);
+    ASSERT_EQ(library.fs.FsInit(1, nullptr, nullptr, nullptr), 0);
     const auto record = MakeRecord(&RecordHostBox);
     extensionInitialize(&record->info);
 
@@ -293,9 +284,7 @@ TEST_F(LoadedLibrary, SlashPathsListAndPropertiesShowInTheHostBox)
     EXPECT_EQ(List("\\Новости дня"), (std::vector<std::string>{"Лента"}));
     EXPECT_TRUE(List("/Нет такой").empty());
 
-    std::string bookmark = "/Новости дня/Лента";
-    std::string verb = "properties";
-    EXPECT_EQ(fsExecuteFile(nullptr, bookmark.data(), verb.data()), 0);
+    EXPECT_EQ(host::CallExecuteFile(library, nullptr, "/Новости дня/Лента", "properties").result, 0);
     ASSERT_EQ(gHostBoxes.size(), 1u);
     EXPECT_EQ(gHostBoxes[0].caption, "Параметры закладки");
     EXPECT_NE(gHostBoxes[0].text.find("ИМЯ: Лента\n"), std::string::npos) << gHostBoxes[0].text;
@@ -304,7 +293,7 @@ TEST_F(LoadedLibrary, SlashPathsListAndPropertiesShowInTheHostBox)
     EXPECT_EQ(gHostBoxes[0].flags, static_cast<long>(MB_OK));
 
     char root[64] = {};
-    fsGetDefRootName(root, sizeof root);
+    library.fs.FsGetDefRootName(root, sizeof root);
     EXPECT_STREQ(root, "Tansy");
     ASSERT_EQ(gHostBoxes.size(), 2u);
     EXPECT_EQ(gHostBoxes[1].text, "Installation succeful");
@@ -313,11 +302,9 @@ TEST_F(LoadedLibrary, SlashPathsListAndPropertiesShowInTheHostBox)
 
 TEST_F(LoadedLibrary, WithoutTheRecordBoxesStayOnStandardError)
 {
-    ASSERT_EQ(fsInit(1, nullptr, nullptr, nullptr), 0);
-    std::string bookmark = "/Почта";
-    std::string verb = "properties";
+    ASSERT_EQ(library.fs.FsInit(1, nullptr, nullptr, nullptr), 0);
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(fsExecuteFile(nullptr, bookmark.data(), verb.data()), 0);
+    EXPECT_EQ(host::CallExecuteFile(library, nullptr, "/Почта", "properties").result, 0);
     const std::string shown = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(gHostBoxes.empty());
     EXPECT_NE(shown.find("[Параметры закладки]\n"), std::string::npos) << shown;

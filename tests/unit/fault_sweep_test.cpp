@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "CodePageControl.h"
-#include "ExportDriver.h"
+#include "LinkedLibrary.h"
 #include "FaultInjection.h"
 #include "ScanState.h"
 #include "TestFiles.h"

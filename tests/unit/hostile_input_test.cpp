@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "CodePageControl.h"
-#include "ExportDriver.h"
+#include "LinkedLibrary.h"
 #include "FaultInjection.h"
 #include "ScanState.h"
 #include "TANSY_WFX.h"
@@ -187,25 +187,25 @@ struct OpenListing {
 OpenListing StartListing(const std::string& path)
 {
     OpenListing listing;
-    WIN32_FIND_DATAA record{};
-    std::vector<char> hostPath(path.begin(), path.end());
-    hostPath.push_back('\0');
-    listing.handle = FsFindFirst(hostPath.data(), &record);
-    if (listing.handle != INVALID_HANDLE_VALUE) listing.names.push_back(record.cFileName);
+    const host::FindAnswer first = host::CallFindFirst(LinkedLibrary(), path);
+    listing.handle = first.handle;
+    if (first.found) listing.names.push_back(host::NameOf(first.record));
     return listing;
 }
 
 // Reads the rest of the listing and closes it; every record is sound.
 void FinishListing(OpenListing& listing)
 {
-    WIN32_FIND_DATAA record;
-    for (int n = 0; n < 100000; ++n) {
-        std::memset(&record, 0xA5, sizeof record);
-        if (FsFindNext(listing.handle, &record) == 0) break;
-        ASSERT_TRUE(NameEndsInRecord(record));
-        listing.names.push_back(record.cFileName);
-    }
-    EXPECT_EQ(FsFindClose(listing.handle), 0);
+    host::ListingOptions options;
+    options.after = [&listing](const host::FindAnswer& answer) {
+        if (answer.step == host::FindStep::Close) {
+            EXPECT_EQ(answer.result, 0);
+        }
+        if (!answer.found) return;
+        EXPECT_TRUE(host::NameEndsInRecord(answer.record));
+        listing.names.push_back(host::NameOf(answer.record));
+    };
+    host::FinishListing(LinkedLibrary(), listing.handle, options);
 }
 
 TEST_F(HostileInput, FileTruncatedDuringListing)
@@ -384,6 +384,40 @@ TEST_F(HostileInput, TenThousandNestedFolders)
     UseHotlist(WriteTempFile(text));
     EXPECT_EQ(ListFolder(deepest).size(), 3u);
     EXPECT_EQ(ListFolder("\\").size(), 3u);
+}
+
+// ---- Calls from inside a box ---------------------------------------------
+
+// The file manager's properties box is modal, and while it is up the host
+// runs queued work that calls in again. Inside the first of two boxes every
+// call that would touch the running scan answers "busy" and leaves it alone.
+void CallInsideTheFirstBox(void* context)
+{
+    auto& answers = *static_cast<std::vector<std::string>*>(context);
+    if (!answers.empty()) return;
+    const host::DrivenLibrary& library = LinkedLibrary();
+    const host::FindAnswer first = host::CallFindFirst(library, "\\");
+    answers.push_back("first " + std::to_string(first.result) + " " + std::to_string(first.error));
+    const host::FindAnswer next = host::CallFindNext(library, first.handle);
+    answers.push_back("next " + std::to_string(next.result) + " " + std::to_string(next.error));
+    const host::FindAnswer close = host::CallFindClose(library, first.handle);
+    answers.push_back("close " + std::to_string(close.result) + (HotlistText.Mode == tfInput ? " open" : " closed"));
+    const host::ExecuteAnswer properties = host::CallExecuteFile(library, nullptr, "\\Twin", "properties");
+    answers.push_back("properties " + std::to_string(properties.result) + " " + std::to_string(properties.error));
+}
+
+TEST_F(HostileInput, CallsFromInsideABoxFindThePluginBusy)
+{
+    UseHotlist(WriteTempFile(kHeader + Bookmark(1, "Twin") + Bookmark(2, "Twin")));
+    std::vector<std::string> answers;
+    ObserveBoxes(&CallInsideTheFirstBox, &answers);
+    const Transcript properties = Execute("\\Twin");
+    ObserveBoxes(nullptr, nullptr);
+    EXPECT_EQ(answers, (std::vector<std::string>{"first -1 170", "next 0 170", "close 0 open", "properties 1 170"}));
+    ASSERT_EQ(properties.size(), 3u) << Joined(properties);
+    EXPECT_EQ(properties[0].Text, "exec properties \\Twin = 0");
+    EXPECT_NE(properties[2].Text.find("ID: 2"), std::string::npos) << properties[2].Text;
+    ExpectSmallHotlistLists();
 }
 
 // ---- Null pointers from the host ----------------------------------------

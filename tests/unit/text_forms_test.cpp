@@ -18,7 +18,7 @@ std::string AllBytes()
 
 }  // namespace
 
-TEST(CodePage, EveryByteSurvivesTheWayThroughWideText)
+TEST(TextForms, EveryByteSurvivesTheWayThroughWideText)
 {
     const std::string bytes = AllBytes() + std::string(1, '\0') + "tail";
     const WideString wide = WideFromAnsi(bytes);
@@ -26,7 +26,7 @@ TEST(CodePage, EveryByteSurvivesTheWayThroughWideText)
     EXPECT_EQ(AnsiFromWide(wide), bytes);
 }
 
-TEST(CodePage, Windows1251LettersAndItsUndefinedByte)
+TEST(TextForms, Windows1251LettersAndItsUndefinedByte)
 {
     EXPECT_EQ(WideFromAnsi("\xC8\xCC\xDF"), u"ИМЯ");
     EXPECT_EQ(WideFromAnsi("\x98"), std::u16string(1, u'\u0098'));
@@ -35,7 +35,7 @@ TEST(CodePage, Windows1251LettersAndItsUndefinedByte)
     EXPECT_EQ(AnsiFromWide(u""), "");
 }
 
-TEST(CodePage, MissingCharacterIsReplacedNotDropped)
+TEST(TextForms, MissingCharacterIsReplacedNotDropped)
 {
     // The Greek letter has no place in 1251; the text around it stays.
     const AnsiString narrowed = AnsiFromWide(u"a\u03A9b");

@@ -17,21 +17,9 @@
 #endif
 
 #include "TestFiles.h"
-#include "tansy_windows.h"
+#include "WindowsCalls.h"
 
 namespace {
-
-// The Windows code CreateFileA leaves for `path`, opened as the library
-// opens the hotlist (0 when it opened it).
-DWORD OpenError(const std::string& path)
-{
-    SetLastError(12345);
-    const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return GetLastError();
-    CloseHandle(handle);
-    return 0;
-}
 
 // Holds a file open for writing as a writer on the platform announces it: on
 // Windows an open handle with write access, on POSIX a writer's exclusive lock.
@@ -68,24 +56,6 @@ private:
 #endif
 };
 
-struct Lookup {
-    std::string value;
-    DWORD count;
-};
-
-Lookup ReadProfile(const std::string& file, const char* section, const char* key, const char* fallback = "dflt",
-                   DWORD size = 256)
-{
-    std::vector<char> buffer(size + 16, '#');
-    const DWORD count = GetPrivateProfileStringA(section, key, fallback, buffer.data(), size, file.c_str());
-    return {std::string(buffer.data(), size > 0 ? std::strlen(buffer.data()) : 0), count};
-}
-
-std::string HotlistValue(const std::string& content)
-{
-    return ReadProfile(WriteTempFile(content), "main", "hotlist").value;
-}
-
 }  // namespace
 
 // ---- Files -----------------------------------------------------------------
@@ -96,7 +66,11 @@ TEST(WindowsApiFile, OpenFailureCodes)
     const std::string file = WriteTempFile("x");
     EXPECT_EQ(OpenError(file), 0u);
     EXPECT_EQ(OpenError(folder + "/no-such-file"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(OpenError("no-such-file-here"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(OpenError(folder + "/no-such-folder/file"), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(OpenError(folder + "/no-such-folder/deeper/file"), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(OpenError(file + "/file"), ERROR_PATH_NOT_FOUND);  // a file used as a folder
+    EXPECT_EQ(OpenError(""), ERROR_PATH_NOT_FOUND);
     EXPECT_EQ(OpenError(folder), ERROR_ACCESS_DENIED);
     for (const char bad : std::string("*?<>|\"\x01\x1F"))
         EXPECT_EQ(OpenError(folder + "/a" + bad + "b"), ERROR_INVALID_NAME) << int(bad);
@@ -127,9 +101,12 @@ TEST(WindowsApiFile, AFileHeldOpenForWritingIsASharingViolation)
 
 TEST(WindowsApiFile, ReadsToTheEndAndTheEndStays)
 {
-    const HANDLE file = CreateFileA(WriteTempFile("hello world").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::string path = WriteTempFile("hello world");
+    SetLastError(99);
+    const HANDLE file = OpenForReading(path);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_NE(file, nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
     char buffer[64];
     DWORD got = 77;
     ASSERT_TRUE(ReadFile(file, buffer, 5, &got, nullptr));
@@ -152,6 +129,7 @@ TEST(WindowsApiProfile, NamesIgnoreCaseAndBlanksAreTrimmed)
     const Lookup found = ReadProfile(ini, "main", "HOTLIST");
     EXPECT_EQ(found.value, "/b/c d.adr");
     EXPECT_EQ(found.count, 10u);
+    EXPECT_EQ(ReadProfile(ini, "  main ", " hotlist ").value, "/b/c d.adr");
 }
 
 TEST(WindowsApiProfile, OnePairOfMatchingQuotesIsRemoved)
@@ -160,6 +138,8 @@ TEST(WindowsApiProfile, OnePairOfMatchingQuotesIsRemoved)
     EXPECT_EQ(HotlistValue("[main]\nhotlist='a b'\n"), "a b");
     EXPECT_EQ(HotlistValue("[main]\nhotlist=\" padded \"\n"), " padded ");
     EXPECT_EQ(HotlistValue("[main]\nhotlist=\"\"x\"\"\n"), "\"x\"");
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=\"\"\n"), "");
+    EXPECT_EQ(HotlistValue("[main]\nhotlist=\"\n"), "\"");
     EXPECT_EQ(HotlistValue("[main]\nhotlist=\"abc\n"), "\"abc");
     EXPECT_EQ(HotlistValue("[main]\nhotlist=\"abc'\n"), "\"abc'");
     EXPECT_EQ(HotlistValue("[main]\nhotlist=a\"b\"\n"), "a\"b\"");
@@ -170,6 +150,7 @@ TEST(WindowsApiProfile, FirstSectionAndFirstKeyWin)
     EXPECT_EQ(HotlistValue("[main]\nhotlist=one\nhotlist=two\n"), "one");
     EXPECT_EQ(HotlistValue("[main]\nhotlist=first\n[MAIN]\nhotlist=second\n"), "first");
     EXPECT_EQ(HotlistValue("hotlist=outside\n[main]\n"), "dflt");
+    EXPECT_EQ(HotlistValue("[other]\nhotlist=x\n"), "dflt");
     EXPECT_EQ(HotlistValue("[main]\n[next]\nhotlist=x\n"), "dflt");
 }
 
@@ -197,6 +178,9 @@ TEST(WindowsApiProfile, ValueIsCutToTheBuffer)
     EXPECT_EQ(cut.value, std::string(255, 'v'));
     EXPECT_EQ(cut.count, 255u);
     EXPECT_EQ(ReadProfile(ini, "main", "hotlist", "", 4).value, "vvv");
+    EXPECT_EQ(ReadProfile(ini, "main", "hotlist", "", 1).count, 0u);
+    EXPECT_EQ(ReadProfile(ini, "main", "hotlist", "", 1).value, "");
+    EXPECT_EQ(ReadProfile(ini, "main", "nokey", "long default", 5).value, "long");
 }
 
 TEST(WindowsApiProfile, DefaultWhenFileSectionOrKeyIsMissing)
@@ -206,7 +190,11 @@ TEST(WindowsApiProfile, DefaultWhenFileSectionOrKeyIsMissing)
     EXPECT_EQ(ReadProfile(ini, "nosection", "hotlist").value, "dflt");
     EXPECT_EQ(ReadProfile(ini, "main", "nokey").value, "dflt");
     EXPECT_EQ(ReadProfile(ini, "main", "nokey", "with blanks   ").value, "with blanks");
-    EXPECT_EQ(ReadProfile(ini, "main", "nokey", nullptr).count, 0u);
+    const Lookup none = ReadProfile(ini, "main", "nokey", nullptr);
+    EXPECT_EQ(none.value, "");
+    EXPECT_EQ(none.count, 0u);
+    // A folder is no configuration file.
+    EXPECT_EQ(ReadProfile(TempDir(), "main", "hotlist").value, "dflt");
 }
 
 // ---- Module paths ----------------------------------------------------------
@@ -229,6 +217,16 @@ TEST(WindowsApiModule, AShortBufferGetsItsSizeInBytesAndNoZero)
     std::fill(buffer.begin(), buffer.end(), '#');
     EXPECT_EQ(GetModuleFileNameA(nullptr, buffer.data(), 5), 5u);
     EXPECT_EQ(std::string(buffer.data(), 6), std::string(full, 5) + "#");
+
+    std::fill(buffer.begin(), buffer.end(), '#');
+    SetLastError(99);
+    EXPECT_EQ(GetModuleFileNameA(nullptr, buffer.data(), length + 1), length);
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+    EXPECT_STREQ(buffer.data(), full);
+
+    buffer[0] = '#';
+    EXPECT_EQ(GetModuleFileNameA(nullptr, buffer.data(), 0), 0u);
+    EXPECT_EQ(buffer[0], '#');
 }
 
 TEST(WindowsApiUser, NoFileManagerWindowInATestProcess)

@@ -13,7 +13,7 @@
 #include <string>
 #include <utility>
 
-#include "tansy_windows.h"
+#include "WindowsCalls.h"
 
 namespace {
 
@@ -44,59 +44,6 @@ const char16_t kWindows1252High[128] = {
     0x00EC, 0x00ED, 0x00EE, 0x00EF, 0x00F0, 0x00F1, 0x00F2, 0x00F3, 0x00F4, 0x00F5, 0x00F6, 0x00F7,
     0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF,
 };
-
-std::string AllBytes()
-{
-    std::string bytes;
-    for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));
-    return bytes;
-}
-
-std::u16string ToWide(UINT codePage, const std::string& bytes)
-{
-    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::u16string wide(static_cast<size_t>(n > 0 ? n : 0), u'\0');
-    if (n > 0) {
-        EXPECT_EQ(MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                      reinterpret_cast<LPWSTR>(wide.data()), n),
-                  n);
-    }
-    return wide;
-}
-
-std::string ToBytes(UINT codePage, const std::u16string& wide, BOOL* usedDefault = nullptr)
-{
-    const auto source = reinterpret_cast<LPCWSTR>(wide.data());
-    const int length = static_cast<int>(wide.size());
-    const int n = WideCharToMultiByte(codePage, 0, source, length, nullptr, 0, nullptr, usedDefault);
-    std::string bytes(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) {
-        EXPECT_EQ(WideCharToMultiByte(codePage, 0, source, length, bytes.data(), n, nullptr, usedDefault), n);
-    }
-    return bytes;
-}
-
-// VariantChangeTypeEx of the text as a BSTR to VT_I4 under the user's locale,
-// as the library reads a field value.
-HRESULT ToInt32(const std::u16string& text, LONG& value)
-{
-    VARIANT source;
-    VARIANT dest;
-    VariantInit(&source);
-    VariantInit(&dest);
-    source.vt = VT_BSTR;
-    source.bstrVal = SysAllocStringLen(reinterpret_cast<const WCHAR*>(text.data()), static_cast<UINT>(text.size()));
-    const HRESULT result = VariantChangeTypeEx(&dest, &source, LOCALE_USER_DEFAULT, 0, VT_I4);
-    if (SUCCEEDED(result)) {
-        EXPECT_EQ(dest.vt, VT_I4);
-        value = dest.lVal;
-    } else {
-        EXPECT_EQ(dest.vt, VT_EMPTY) << "a failed conversion leaves the destination alone";
-    }
-    VariantClear(&source);
-    VariantClear(&dest);
-    return result;
-}
 
 }  // namespace
 
@@ -134,6 +81,14 @@ TEST(WindowsApiCodePage, CharactersThe1251PageLacks)
     EXPECT_EQ(std::string(out, 2), "\xC6*");
 }
 
+TEST(WindowsApiCodePage, ZeroBytesInsideTheTextConvert)
+{
+    for (const UINT page : {1251u, 1252u, static_cast<UINT>(CP_UTF8)}) {
+        EXPECT_EQ(ToWide(page, std::string("a\0b", 3)), std::u16string(u"a\0b", 3)) << page;
+        EXPECT_EQ(ToBytes(page, std::u16string(u"a\0b", 3)), std::string("a\0b", 3)) << page;
+    }
+}
+
 // Windows writes some characters the page lacks as a similar one ("best
 // fit"); the stand-in writes the default character for all of them.
 TEST(WindowsApiCodePage, BestFitCharacters)
@@ -147,45 +102,85 @@ TEST(WindowsApiCodePage, BestFitCharacters)
 #endif
 }
 
+TEST(WindowsApiCodePage, Utf8DecodesWellFormedText)
+{
+    EXPECT_EQ(ToWide(CP_UTF8, "\xD0\x98\xD0\x9C\xD0\xAF"), u"ИМЯ");
+    EXPECT_EQ(ToWide(CP_UTF8, "\xF0\x9F\x98\x80"), u"\U0001F600");
+    EXPECT_EQ(ToWide(CP_UTF8, "\xEF\xBF\xBF\xF4\x8F\xBF\xBF"), u"\uFFFF\U0010FFFF");
+    EXPECT_EQ(ToWide(CP_UTF8, "\xE2\x82\xAC"), u"€");
+    EXPECT_EQ(ToBytes(CP_UTF8, u"\U0001F600Ж"), "\xF0\x9F\x98\x80\xD0\x96");
+}
+
 TEST(WindowsApiCodePage, Utf8ReplacesBadSequences)
 {
     const std::u16string R(1, u'\uFFFD');
     const std::pair<std::string, std::u16string> cases[] = {
-        {"\xD0\x98\xD0\x9C\xD0\xAF", u"ИМЯ"},
-        {"\xF0\x9F\x98\x80", u"\U0001F600"},
         {"\x80", R},
+        {"\xBF\x80", R + R},
         {"\xC0\x80", R + R},      // overlong zero
+        {"\xC1\xBF", R + R},
         {"\xE0\x80\x80", R + R},  // overlong: the lead and its first continuation byte make one
         {"\xED\xA0\x80", R + R},  // an encoded surrogate
         {"\xD0", R},                  // cut at the end
+        {"\xE2\x82", R},
+        {"\xF0\x9F\x98", R},
         {"\xE2\x82" "A", R + u"A"},
+        {"A\xD0" "A", u"A" + R + u"A"},
         {"\xE2" "A", R},              // cut at the end: the rest goes with it
         {"\xF0\x80", R},
+        {"\xF5\x80", R + R},
         {"\xE2" "AB", R + u"AB"},
         {"\xF4\x90\x80\x80", R + R + R},  // past U+10FFFF
         {"\xFF\xFE", R + R},
+        // The example of the Unicode standard, section 3.9.
         {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64", u"a" + R + R + R + u"b" + R + u"c" + R + R + u"d"},
     };
     for (const auto& [bytes, units] : cases)
         EXPECT_EQ(ToWide(CP_UTF8, bytes), units) << ::testing::PrintToString(bytes);
-    EXPECT_EQ(ToBytes(CP_UTF8, u"a\xDC00" "b"), "a\xEF\xBF\xBD" "b");  // a lone surrogate
 }
 
-TEST(WindowsApiCodePage, ShortBuffersFailWithoutWritingPastThem)
+TEST(WindowsApiCodePage, Utf8WritesLoneSurrogatesAsReplacement)
 {
-    const std::string bytes = "x\xC0\xC1";
-    char16_t wide[8];
-    std::fill(std::begin(wide), std::end(wide), u'#');
-    SetLastError(0);
-    EXPECT_EQ(MultiByteToWideChar(1251, 0, bytes.data(), 3, reinterpret_cast<LPWSTR>(wide), 2), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-    EXPECT_EQ(wide[2], u'#');
-    EXPECT_EQ(MultiByteToWideChar(1251, 0, bytes.c_str(), -1, nullptr, 0), 4);  // -1 counts the zero
+    EXPECT_EQ(ToBytes(CP_UTF8, u"\xD800"), "\xEF\xBF\xBD");
+    EXPECT_EQ(ToBytes(CP_UTF8, u"a\xDC00" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(ToBytes(CP_UTF8, u"\xDC00\xD800"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
 
-    char out[8];
-    SetLastError(0);
-    EXPECT_EQ(WideCharToMultiByte(1251, 0, reinterpret_cast<LPCWSTR>(u"abc"), 3, out, 2, nullptr, nullptr), 0);
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+TEST(WindowsApiCodePage, SizeQueryAndShortBuffers)
+{
+    for (const UINT page : {1251u, static_cast<UINT>(CP_UTF8)}) {
+        const std::string bytes = page == CP_UTF8 ? "x\xF0\x9F\x98\x80" : "x\xC0\xC1";
+        const int units = MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        EXPECT_EQ(units, 3) << page;
+        char16_t wide[8];
+        const auto wideOut = reinterpret_cast<LPWSTR>(wide);
+        std::fill(std::begin(wide), std::end(wide), u'#');
+        // A buffer that would cut the UTF-8 text's surrogate pair in two: wine
+        // fills it and answers 2, the stand-in fails (PosixCodePage).
+        if (page != CP_UTF8) {
+            SetLastError(0);
+            EXPECT_EQ(MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()), wideOut, units - 1),
+                      0);
+            EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+        }
+        EXPECT_EQ(wide[units - 1], u'#') << "wrote past the given length";
+        EXPECT_EQ(MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()), wideOut, units), units);
+
+        // -1: the text runs to its zero, which is converted and counted too.
+        EXPECT_EQ(MultiByteToWideChar(page, 0, bytes.c_str(), -1, nullptr, 0), units + 1);
+        std::fill(std::begin(wide), std::end(wide), u'#');
+        EXPECT_EQ(MultiByteToWideChar(page, 0, bytes.c_str(), -1, wideOut, 8), units + 1);
+        EXPECT_EQ(wide[units], u'\0');
+
+        const int needed = WideCharToMultiByte(page, 0, wideOut, -1, nullptr, 0, nullptr, nullptr);
+        EXPECT_EQ(needed, static_cast<int>(bytes.size()) + 1);
+        char out[8];
+        SetLastError(0);
+        EXPECT_EQ(WideCharToMultiByte(page, 0, wideOut, -1, out, needed - 1, nullptr, nullptr), 0);
+        EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+        EXPECT_EQ(WideCharToMultiByte(page, 0, wideOut, -1, out, needed, nullptr, nullptr), needed);
+        EXPECT_STREQ(out, bytes.c_str());
+    }
 }
 
 // ---- Numbers ---------------------------------------------------------------

@@ -1,7 +1,8 @@
-// Drives the listing and execute exports in-process the way the file manager
-// does, and records every answer as text, so that two runs can be compared
-// call for call. Used by the fault sweep, the hostile-input tests and the
-// fuzz targets; it needs no test framework.
+// The library linked into the test program, driven through the host's export
+// driver the way the file manager drives it, with every answer recorded as
+// text so that two runs can be compared call for call. Used by the fault
+// sweep, the hostile-input tests and the fuzz targets; it needs no test
+// framework.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "tansy_windows.h"
+#include "ExportDriver.h"
 
 // One export call and its answer: "first \News = 0 <entry>", "next = 0 error=30".
 struct CallAnswer {
@@ -26,22 +27,19 @@ struct CallAnswer {
 };
 using Transcript = std::vector<CallAnswer>;
 
+// The linked exports, and the library's own last-error value.
+const host::DrivenLibrary& LinkedLibrary();
+
 // Makes the in-process library read `path` (as its .ini would) and routes
-// its message boxes into the driver's record.
+// its message boxes into the record that TakeBoxes empties.
 void UseHotlist(const std::string& path);
 
 // Called whenever the library shows a box (before it is recorded).
 void ObserveBoxes(void (*observer)(void* context), void* context);
 
-// Boxes shown since the last call, as "style caption|text" with bytes escaped.
+// Boxes shown since the last call, as "style none|owned caption|text" with
+// bytes escaped.
 std::vector<std::string> TakeBoxes();
-
-// The record's fields in one line; `name` up to its zero, escaped.
-std::string DescribeRecord(const WIN32_FIND_DATAA& record);
-
-// True when the record's name ends with a zero inside cFileName or
-// cAlternateFileName: a host never reads past the record for it.
-bool NameEndsInRecord(const WIN32_FIND_DATAA& record);
 
 // Called after every export call with the transcript so far.
 using AfterCall = void (*)(const Transcript& sofar, void* context);
@@ -49,9 +47,9 @@ using AfterCall = void (*)(const Transcript& sofar, void* context);
 // FsFindFirst, FsFindNext until it answers 0 (at most `maxEntries` times),
 // then FsFindClose unless `close` is false; stops after a failed FsFindFirst.
 // A successful call whose record does not end its name inside itself is
-// recorded as "unterminated".
+// recorded as "unterminated", one the library left alone as "untouched".
 Transcript ListFolder(const std::string& path, bool close = true, AfterCall after = nullptr,
-                      void* context = nullptr, size_t maxEntries = 100000);
+                      void* context = nullptr, size_t maxEntries = host::MaxListingNexts);
 
 // FsExecuteFile with `verb` on `path`; its answer, then one line per box.
 Transcript Execute(const std::string& path, const char* verb = "properties");

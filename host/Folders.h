@@ -1,5 +1,5 @@
-// Listing one folder of the virtual tree the way the file manager does:
-// FsFindFirst, FsFindNext until it answers "no more", FsFindClose.
+// The folders of the virtual tree as the commands show them: a folder's
+// entries, listed the way the file manager lists them, and what a path names.
 #pragma once
 
 #include <cstdint>
@@ -29,12 +29,8 @@ struct FolderListing {
     ListOutcome outcome = ListOutcome::Listed;
     std::vector<FolderEntry> entries;  // what was listed, also before a failure
     DWORD error = 0;                   // the last-error value of the failed call
-    bool endless = false;              // failed: still "one more" after MaxNexts
+    bool endless = false;              // failed: still "one more" after MaxListingNexts
 };
-
-// A listing gives up after this many FsFindNext calls that all answered
-// "one more entry", as the harness's list does.
-constexpr size_t MaxNexts = 100000;
 
 // Lists `path` (ANSI bytes); the exports FsFindFirst, FsFindNext and
 // FsFindClose must be present.
@@ -53,9 +49,5 @@ std::string LastNameOf(const std::string& path);
 
 // `name` joined to a folder's path, the way the library joins them.
 std::string JoinPath(const std::string& folder, const std::string& name);
-
-// The entry's name: cFileName up to its zero, going on into
-// cAlternateFileName when cFileName is full.
-std::string NameOf(const WIN32_FIND_DATAA& data);
 
 }  // namespace host

@@ -1,0 +1,86 @@
+#include "Folders.h"
+
+namespace host {
+
+namespace {
+
+uint64_t Join(DWORD high, DWORD low)
+{
+    return (static_cast<uint64_t>(high) << 32) | low;
+}
+
+// A record that the library claimed to fill but left as passed holds no entry
+// to show.
+void TakeEntry(const WIN32_FIND_DATAA& data, std::vector<FolderEntry>& entries)
+{
+    if (Untouched(data)) return;
+    FolderEntry entry;
+    entry.attributes = data.dwFileAttributes;
+    entry.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.name = NameOf(data);
+    entry.id = Join(data.nFileSizeHigh, data.nFileSizeLow);
+    entry.created = Join(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime);
+    entry.visited = Join(data.ftLastAccessTime.dwHighDateTime, data.ftLastAccessTime.dwLowDateTime);
+    entries.push_back(entry);
+}
+
+// How a call of the listing ended it, if it did.
+void Note(const FindAnswer& answer, FolderListing& listing)
+{
+    if (answer.found) {
+        TakeEntry(answer.record, listing.entries);
+    } else if (answer.step == FindStep::First) {
+        listing.error = answer.error;
+        listing.outcome = answer.error == ERROR_NO_MORE_FILES ? ListOutcome::NoEntries : ListOutcome::Failed;
+    } else if (answer.step == FindStep::Next && NextFailed(answer)) {
+        listing.error = answer.error;
+        listing.outcome = ListOutcome::Failed;
+    }
+}
+
+}  // namespace
+
+std::string ParentOf(const std::string& path)
+{
+    const size_t cut = path.find_last_of('\\');
+    return cut == std::string::npos || cut == 0 ? "\\" : path.substr(0, cut);
+}
+
+std::string LastNameOf(const std::string& path)
+{
+    const size_t cut = path.find_last_of('\\');
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    return !folder.empty() && folder.back() == '\\' ? folder + name : folder + "\\" + name;
+}
+
+FolderListing ListFolder(Session& session, const std::string& path)
+{
+    FolderListing listing;
+    ListingOptions options;
+    options.after = [&listing](const FindAnswer& answer) { Note(answer, listing); };
+    listing.endless = ListFolder(session.plugin, path, options);
+    if (listing.endless) listing.outcome = ListOutcome::Failed;
+    return listing;
+}
+
+PathKind LookUpPath(Session& session, const std::string& path, FolderListing& listing)
+{
+    if (path == "\\") return PathKind::EmptyFolder;  // a hotlist without entries
+    if (path.empty() || path.front() != '\\') return PathKind::Missing;
+    const std::string name = LastNameOf(path);
+    listing = ListFolder(session, ParentOf(path));
+    if (listing.outcome == ListOutcome::Failed) return PathKind::Failed;
+    bool bookmark = false;
+    for (const FolderEntry& entry : listing.entries) {
+        if (entry.name != name) continue;
+        if (entry.folder) return PathKind::EmptyFolder;
+        bookmark = true;
+    }
+    return bookmark ? PathKind::Bookmark : PathKind::Missing;
+}
+
+}  // namespace host
