@@ -157,7 +157,15 @@ AnsiString SubText(std::string_view text, int64_t index, int64_t count)
 int32_t TextPos(std::string_view sub, std::string_view text)
 {
     if (sub.empty() || text.empty()) return 0;
-    // One character, as in the "=" of every field line, is found directly.
-    const size_t at = sub.size() == 1 ? text.find(sub[0]) : text.find(sub);
+    // One character, as the "=" of a field line, which stands among its
+    // first bytes: those are looked at before memchr is called.
+    if (sub.size() == 1) {
+        constexpr size_t kNear = 16;
+        const size_t near = std::min(text.size(), kNear);
+        for (size_t i = 0; i < near; ++i)
+            if (text[i] == sub[0]) return static_cast<int32_t>(i + 1);
+        if (near == text.size()) return 0;
+    }
+    const size_t at = text.find(sub);
     return at == std::string_view::npos ? 0 : static_cast<int32_t>(at + 1);
 }
