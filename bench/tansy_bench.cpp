@@ -574,6 +574,21 @@ std::vector<uint64_t> TakeSizes(int& argc, char** argv)
     return sizes;
 }
 
+// Takes a flag out of the arguments; true when it was there.
+bool TakeFlag(int& argc, char** argv, const char* flag)
+{
+    bool found = false;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], flag) == 0)
+            found = true;
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+    return found;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -582,6 +597,17 @@ int main(int argc, char** argv)
     setenv("TANSY_CODEPAGE", "1251", 0);
     try {
         const std::vector<uint64_t> sizes = TakeSizes(argc, argv);
+        // Only the hotlists, made where missing: a line a size with the bookmarks
+        // and the two paths, tab-parted. The Windows run times the same files.
+        if (TakeFlag(argc, argv, "--hotlists")) {
+            for (const uint64_t bookmarks : sizes) {
+                Generate(bookmarks, fkTail);
+                Generate(bookmarks, fkNested);
+                std::printf("%" PRIu64 "\t%s\t%s\n", bookmarks, HotlistPath(bookmarks, fkTail).c_str(),
+                            HotlistPath(bookmarks, fkNested).c_str());
+            }
+            return 0;
+        }
         benchmark::Initialize(&argc, argv);
         if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 

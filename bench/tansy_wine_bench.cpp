@@ -1,0 +1,396 @@
+// Times whole passes through the exports of the built Windows library, loaded
+// as the host loads it, and sets each against plain reading of the same file:
+// ReadFile in blocks of the library's buffer size, lines counted with the C
+// runtime's memchr (msvcrt's, as in the library). The passes are those of the
+// native benchmark: a walk to the last folder, a listing of "\" with
+// everything nested and a "properties" scan. Prints one table row per pass.
+#include "Platform.h"  // <windows.h> first: psapi.h needs it
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "Boxes.h"
+#include "Session.h"
+#include "TextFile.h"
+
+namespace {
+
+constexpr const char* kTailFolder = "Last";
+
+const char* const kUsage =
+    "usage: tansy_wine_bench [--repetitions=N] [--sample-ms=MS] BOOKMARKS TAIL NESTED [BOOKMARKS TAIL NESTED ...]\n"
+    "\n"
+    "Loads the library beside this program (a private copy with a configuration naming each hotlist,\n"
+    "its message boxes answered) and times, against ReadFile + memchr over the same file:\n"
+    "  walk to the last folder   list \\Last of TAIL (genhotlist --tail-folder Last)\n"
+    "  properties scan           \"properties\" on the first bookmark of \\Last in TAIL\n"
+    "  list \\ (all nested)       list \\ of NESTED (genhotlist --all-nested)\n"
+    "BOOKMARKS only labels the rows. Each repetition times a batch of passes and a batch of\n"
+    "baseline reads, in turns, each batch lasting about MS of CPU time (default 1000: the process's\n"
+    "CPU time advances in 10 ms steps under wine); the table gives the median of the repetitions\n"
+    "(default 5) and their least and greatest value. Every pass must give the answer of its first\n"
+    "run (entries listed, boxes shown, lines counted), or the program stops with status 1.\n";
+
+struct TOptions {
+    int Repetitions = 5;
+    int SampleMilliseconds = 1000;
+};
+
+// ---------------------------------------------------------------------------
+// Time.
+
+uint64_t Ticks(const FILETIME& time)
+{
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// CPU time of the process (user and kernel), in 100 ns units. Integer
+// arithmetic throughout: the 32-bit build's x87 code compares doubles at a
+// precision other than the one they are stored in.
+uint64_t CpuTicks()
+{
+    FILETIME creation, exit, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user))
+        throw std::runtime_error("GetProcessTimes failed with error " + std::to_string(GetLastError()));
+    return Ticks(kernel) + Ticks(user);
+}
+
+// Wall time in seconds, only to size the batches.
+double WallSeconds()
+{
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// ---------------------------------------------------------------------------
+// The passes. Each returns its answer, the same on every run.
+
+using TPass = std::function<int64_t()>;
+
+// Plain reading: the library's buffer size, lines counted with memchr.
+int64_t BaselinePass(const std::filesystem::path& path, std::vector<char>& buffer)
+{
+    const HANDLE file = CreateFileW(path.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot open " + host::Utf8FromPath(path) + ": error " +
+                                 std::to_string(GetLastError()));
+    int64_t lines = 0;
+    DWORD got = 0;
+    while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got != 0) {
+        const char* p = buffer.data();
+        const char* const end = p + got;
+        while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))) != nullptr) {
+            ++lines;
+            ++p;
+        }
+    }
+    CloseHandle(file);
+    return lines;
+}
+
+// Lists a folder to its end as the file manager does: the number of entries,
+// 0 when FsFindFirst found none. `firstBookmark` receives the name of the
+// first entry that is no folder.
+int64_t ListFolder(host::Session& session, const std::string& folder, std::string* firstBookmark = nullptr)
+{
+    std::vector<char> path(folder.begin(), folder.end());
+    path.push_back('\0');
+    WIN32_FIND_DATAA record;
+    const HANDLE handle = session.fs.FsFindFirst(path.data(), &record);
+    if (handle == INVALID_HANDLE_VALUE) return 0;
+    int64_t entries = 0;
+    do {
+        ++entries;
+        if (firstBookmark != nullptr && firstBookmark->empty() &&
+            (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            *firstBookmark = std::string(record.cFileName, strnlen(record.cFileName, sizeof record.cFileName));
+    } while (session.fs.FsFindNext(handle, &record));
+    session.fs.FsFindClose(handle);
+    return entries;
+}
+
+// Boxes shown for one "properties" request; -1 when the call failed.
+int64_t PropertiesPass(host::Session& session, const std::string& remoteName, int64_t& boxes)
+{
+    std::vector<char> name(remoteName.begin(), remoteName.end());
+    name.push_back('\0');
+    char verb[] = "properties";
+    boxes = 0;
+    if (session.fs.FsExecuteFile(nullptr, name.data(), verb) != FS_EXEC_OK) return -1;
+    return boxes;
+}
+
+// ---------------------------------------------------------------------------
+// The library, loaded for one hotlist.
+
+// The file manager's callbacks: the library never calls them.
+int WINAPI NoProgress(int, char*, char*, int) { return 0; }
+void WINAPI NoLog(int, int, char*) {}
+BOOL WINAPI NoRequest(int, int, char*, char*, char*, int) { return FALSE; }
+
+std::unique_ptr<host::Session> OpenLibrary(const std::string& hotlist)
+{
+    auto session = std::make_unique<host::Session>();
+    host::HostOptions options;
+    options.hotlist = hotlist;
+    std::string error;
+    if (!host::OpenSession(options, *session, error)) throw std::runtime_error(error);
+    const std::vector<std::string> missing = host::MissingExports(
+        session->fs, {"FsInit", "FsFindFirst", "FsFindNext", "FsFindClose", "FsExecuteFile"});
+    if (!missing.empty()) throw std::runtime_error("the library does not export " + missing.front());
+    session->fs.FsInit(0, &NoProgress, &NoLog, &NoRequest);
+    return session;
+}
+
+// ---------------------------------------------------------------------------
+// Measuring.
+
+struct TRange {
+    double Median = 0;
+    double Min = 0;
+    double Max = 0;
+};
+
+TRange RangeOf(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    return {median, values.front(), values.back()};
+}
+
+struct TTimedPass {
+    const char* Label;
+    TPass Pass;
+    int64_t Expected = 0;
+    int Batch = 1;  // passes per timed sample
+};
+
+int64_t Checked(TTimedPass& timed)
+{
+    const int64_t answer = timed.Pass();
+    if (answer != timed.Expected)
+        throw std::runtime_error(std::string(timed.Label) + " answered " + std::to_string(answer) + ", first " +
+                                 std::to_string(timed.Expected));
+    return answer;
+}
+
+// Runs the pass once for its answer, then long enough to learn how many runs
+// make a sample of the wanted length.
+void Prepare(TTimedPass& timed, const TOptions& options)
+{
+    timed.Expected = timed.Pass();
+    if (timed.Expected <= 0)
+        throw std::runtime_error(std::string(timed.Label) + " gave no answer (" + std::to_string(timed.Expected) +
+                                 ")");
+    const double start = WallSeconds();
+    int runs = 0;
+    do {
+        Checked(timed);
+        ++runs;
+    } while (WallSeconds() - start < 0.2);
+    const double perRun = (WallSeconds() - start) / runs;
+    timed.Batch = std::max(1, static_cast<int>(options.SampleMilliseconds / 1e3 / perRun + 0.5));
+}
+
+// CPU milliseconds per pass over one batch.
+double TimeBatch(TTimedPass& timed)
+{
+    const uint64_t start = CpuTicks();
+    for (int i = 0; i < timed.Batch; ++i) Checked(timed);
+    return static_cast<double>(CpuTicks() - start) / 1e4 / timed.Batch;
+}
+
+struct TResult {
+    TRange Pass;      // ms per pass
+    TRange Baseline;  // ms per plain reading
+    TRange Ratio;     // pass over baseline, repetition by repetition
+};
+
+// The pass and the baseline in turns, each first every other repetition, so
+// that both meet the same conditions.
+TResult Measure(TTimedPass& pass, TTimedPass& baseline, const TOptions& options)
+{
+    std::vector<double> passMs, baselineMs, ratios;
+    for (int repetition = 0; repetition < options.Repetitions; ++repetition) {
+        double p = 0, b = 0;
+        if (repetition % 2 == 0) {
+            p = TimeBatch(pass);
+            b = TimeBatch(baseline);
+        } else {
+            b = TimeBatch(baseline);
+            p = TimeBatch(pass);
+        }
+        passMs.push_back(p);
+        baselineMs.push_back(b);
+        ratios.push_back(b > 0 ? p / b : 0);
+    }
+    return {RangeOf(passMs), RangeOf(baselineMs), RangeOf(ratios)};
+}
+
+// ---------------------------------------------------------------------------
+// The table.
+
+std::string SizeLabel(uint64_t bookmarks)
+{
+    int power = 0;
+    uint64_t rest = bookmarks;
+    while (rest >= 10 && rest % 10 == 0) {
+        rest /= 10;
+        ++power;
+    }
+    return rest == 1 ? "10^" + std::to_string(power) : std::to_string(bookmarks);
+}
+
+double FileMegabytes(const std::filesystem::path& path)
+{
+    return static_cast<double>(std::filesystem::file_size(path)) / 1e6;
+}
+
+void PrintRow(const std::string& size, double megabytes, const TTimedPass& pass, const TResult& result)
+{
+    std::printf("| %s | %.1f | %s | %.2f | %.2f–%.2f | %.2f | %.2f | %.2f–%.2f | %.0f |\n", size.c_str(), megabytes,
+                pass.Label, result.Pass.Median, result.Pass.Min, result.Pass.Max, result.Baseline.Median,
+                result.Ratio.Median, result.Ratio.Min, result.Ratio.Max, megabytes / (result.Pass.Median / 1e3));
+    std::fflush(stdout);
+}
+
+struct TSize {
+    uint64_t Bookmarks = 0;
+    std::string Tail;    // UTF-8 paths, as given
+    std::string Nested;
+};
+
+// The walk and the properties scan of the tail hotlist, then the listing of
+// the nested one, each against the plain reading of its own file.
+void RunSize(const TSize& size, const TOptions& options, int64_t& boxes)
+{
+    std::vector<char> buffer(kTextBufferSize);
+    const std::string label = SizeLabel(size.Bookmarks);
+    host::SetMessageBoxListener([&boxes](const host::MessageBoxCall&) { ++boxes; });
+    {
+        const std::unique_ptr<host::Session> session = OpenLibrary(size.Tail);
+        const std::filesystem::path file = session->hotlistFile;
+        const std::string folder = std::string("\\") + kTailFolder;
+        std::string first;
+        if (ListFolder(*session, folder, &first) == 0 || first.empty())
+            throw std::runtime_error("the folder " + folder + " of " + size.Tail + " holds no bookmark");
+        const std::string remoteName = folder + "\\" + first;
+
+        TTimedPass baseline{"baseline: ReadFile + memchr", [&] { return BaselinePass(file, buffer); }};
+        TTimedPass walk{"walk to the last folder", [&] { return ListFolder(*session, folder); }};
+        TTimedPass properties{"properties scan", [&] { return PropertiesPass(*session, remoteName, boxes); }};
+        for (TTimedPass* timed : {&baseline, &walk, &properties}) Prepare(*timed, options);
+        const double megabytes = FileMegabytes(file);
+        PrintRow(label, megabytes, walk, Measure(walk, baseline, options));
+        PrintRow(label, megabytes, properties, Measure(properties, baseline, options));
+    }
+    const std::unique_ptr<host::Session> session = OpenLibrary(size.Nested);
+    const std::filesystem::path file = session->hotlistFile;
+    TTimedPass baseline{"baseline: ReadFile + memchr", [&] { return BaselinePass(file, buffer); }};
+    TTimedPass listRoot{"list \\ (all nested)", [&] { return ListFolder(*session, "\\"); }};
+    for (TTimedPass* timed : {&baseline, &listRoot}) Prepare(*timed, options);
+    PrintRow(label, FileMegabytes(file), listRoot, Measure(listRoot, baseline, options));
+}
+
+// The most memory the process has had in use, in MiB.
+double PeakWorkingSetMiB()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
+// ---------------------------------------------------------------------------
+// The command line.
+
+bool TakeNumber(const std::string& argument, const char* name, int& value)
+{
+    const std::string prefix = std::string(name) + "=";
+    if (argument.rfind(prefix, 0) != 0) return false;
+    const std::string text = argument.substr(prefix.size());
+    char* end = nullptr;
+    const long number = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || number < 1 || number > 100000)
+        throw std::invalid_argument(std::string(name) + " wants a whole number from 1 to 100000, not " + text);
+    value = static_cast<int>(number);
+    return true;
+}
+
+uint64_t Bookmarks(const std::string& text)
+{
+    char* end = nullptr;
+    const unsigned long long number = std::strtoull(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || number == 0)
+        throw std::invalid_argument("BOOKMARKS must be a positive number, not " + text);
+    return number;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    host::PrepareConsole();
+    try {
+        const std::vector<std::string> arguments = host::CommandLineArguments(argc, argv);
+        TOptions options;
+        std::vector<std::string> positional;
+        for (size_t i = 1; i < arguments.size(); ++i) {
+            const std::string& argument = arguments[i];
+            if (argument == "-h" || argument == "--help") {
+                std::fputs(kUsage, stdout);
+                return 0;
+            }
+            if (TakeNumber(argument, "--repetitions", options.Repetitions) ||
+                TakeNumber(argument, "--sample-ms", options.SampleMilliseconds))
+                continue;
+            if (argument.rfind("--", 0) == 0) throw std::invalid_argument("unknown option " + argument);
+            positional.push_back(argument);
+        }
+        if (positional.empty() || positional.size() % 3 != 0) throw std::invalid_argument("BOOKMARKS TAIL NESTED wanted");
+        std::vector<TSize> sizes;
+        for (size_t i = 0; i < positional.size(); i += 3)
+            sizes.push_back({Bookmarks(positional[i]), positional[i + 1], positional[i + 2]});
+
+        std::printf("%d-bit library %s, ANSI code page %u; blocks of %u KiB; CPU time of the process per pass "
+                    "(GetProcessTimes), median and range of %d repetitions, each a batch of about %d ms of passes "
+                    "and one of plain readings, in turns.\n\n",
+                    static_cast<int>(sizeof(void*) * 8), host::DefaultLibraryFileName().c_str(), GetACP(),
+                    static_cast<unsigned>(kTextBufferSize / 1024), options.Repetitions, options.SampleMilliseconds);
+        std::printf("| Bookmarks | File MB | Pass | ms per pass | min–max | Baseline ms | x baseline | min–max | MB/s |\n");
+        std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|\n");
+        int64_t boxes = 0;
+        std::vector<double> peaks;
+        for (const TSize& size : sizes) {
+            RunSize(size, options, boxes);
+            peaks.push_back(PeakWorkingSetMiB());
+        }
+        std::printf("\nThe properties scan shows %" PRId64 " box per pass. Peak working set of the process after each "
+                    "size:",
+                    boxes);
+        for (size_t i = 0; i < sizes.size(); ++i)
+            std::printf("%s %s %.1f MiB", i ? "," : "", SizeLabel(sizes[i].Bookmarks).c_str(), peaks[i]);
+        std::printf(".\n");
+        return 0;
+    } catch (const std::invalid_argument& e) {
+        std::fprintf(stderr, "tansy_wine_bench: %s\n\n%s", e.what(), kUsage);
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tansy_wine_bench: %s\n", e.what());
+        return 1;
+    }
+}
