@@ -11,11 +11,12 @@
 # greatest value of the repetitions.
 #
 # Usage: bench/run_wine_bench.sh [--sizes=5,6] [--bits=64,32] [--keep] [PROGRAM OPTIONS]
-#   --sizes   powers of ten of the bookmarks (default 5,6: about 14 and 141 MB)
+#   --sizes   powers of ten of the bookmarks (default 5,6: files of about 21 and 209 MB)
 #   --bits    the builds to run (default 64,32)
 #   --keep    leave the wine environment in build/wine-bench/env for a look
 #   PROGRAM OPTIONS go to tansy_wine_bench.exe: --repetitions=N (default 5),
-#   --sample-ms=MS (default 1000: the CPU time of each timed batch)
+#   --sample-ms=MS (default 1000: the CPU time of each timed batch), --only=PASS
+#   (one pass alone, for a profiler: walk, properties, list or baseline)
 #
 # The wine environment is private (its own WINEPREFIX, TMPDIR and ru_RU.UTF-8
 # locale built with localedef, WINEDEBUG=-all, no display) and wineserver is
@@ -24,7 +25,13 @@
 # runs it. Exit status 0 when every run finished, 1 otherwise, 2 on bad usage.
 set -euo pipefail
 
-usage() { sed -n '13,18p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+# The usage lines of the comment above: to standard output for --help (status
+# 0), to standard error after a bad argument (status 2).
+usage() {
+  if [ "$1" = 0 ]; then sed -n '13,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0; fi
+  sed -n '13,19p' "$0" | sed 's/^# \{0,1\}//' >&2
+  exit 2
+}
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 sizes=5,6
@@ -36,9 +43,9 @@ for argument in "$@"; do
     --sizes=*) sizes=${argument#--sizes=} ;;
     --bits=*) bits=${argument#--bits=} ;;
     --keep) keep=yes ;;
-    -h | --help) usage ;;
-    --repetitions=* | --sample-ms=*) program_options+=("$argument") ;;
-    *) echo "$0: unknown argument $argument" >&2; usage ;;
+    -h | --help) usage 0 ;;
+    --repetitions=* | --sample-ms=* | --only=*) program_options+=("$argument") ;;
+    *) echo "$0: unknown argument $argument" >&2; usage 2 ;;
   esac
 done
 [[ $sizes =~ ^[0-9]+(,[0-9]+)*$ ]] || { echo "$0: --sizes wants powers of ten such as 5,6" >&2; exit 2; }

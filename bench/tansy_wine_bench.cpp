@@ -28,7 +28,7 @@ namespace {
 constexpr const char* kTailFolder = "Last";
 
 const char* const kUsage =
-    "usage: tansy_wine_bench [--repetitions=N] [--sample-ms=MS] BOOKMARKS TAIL NESTED [BOOKMARKS TAIL NESTED ...]\n"
+    "usage: tansy_wine_bench [--repetitions=N] [--sample-ms=MS] [--only=PASS] BOOKMARKS TAIL NESTED [...]\n"
     "\n"
     "Loads the library beside this program (a private copy with a configuration naming each hotlist,\n"
     "its message boxes answered) and times, against ReadFile + memchr over the same file:\n"
@@ -39,12 +39,17 @@ const char* const kUsage =
     "baseline reads, in turns, each batch lasting about MS of CPU time (default 1000: the process's\n"
     "CPU time advances in 10 ms steps under wine); the table gives the median of the repetitions\n"
     "(default 5) and their least and greatest value. Every pass must give the answer of its first\n"
-    "run (entries listed, boxes shown, lines counted), or the program stops with status 1.\n";
+    "run (entries listed, boxes shown, lines counted), or the program stops with status 1.\n"
+    "--only=PASS runs one pass alone in the same batches, for a profiler, and prints its time and\n"
+    "the library's load address: walk, properties, list, or baseline (the plain reading of TAIL).\n";
 
 struct TOptions {
     int Repetitions = 5;
     int SampleMilliseconds = 1000;
+    std::string Only;  // a pass to run alone, for a profiler: walk, properties, list or baseline
 };
+
+constexpr const char* kPassNames[] = {"walk", "properties", "list", "baseline"};
 
 // ---------------------------------------------------------------------------
 // Time.
@@ -274,6 +279,40 @@ struct TSize {
     std::string Nested;
 };
 
+// Where the library lies in memory, to map a profile's addresses to its symbols.
+const void* LibraryBase(host::Session& session)
+{
+    MEMORY_BASIC_INFORMATION region = {};
+    VirtualQuery(host::FindExport(session.library, "FsFindFirst"), &region, sizeof region);
+    return region.AllocationBase;
+}
+
+// With --only: that pass alone, in batches, for a profiler to watch.
+void RunAlone(TTimedPass& pass, const TOptions& options, host::Session& session)
+{
+    Prepare(pass, options);
+    std::vector<double> ms;
+    for (int repetition = 0; repetition < options.Repetitions; ++repetition) ms.push_back(TimeBatch(pass));
+    const TRange range = RangeOf(ms);
+    std::printf("%s alone: %.2f ms per pass (%.2f–%.2f), batches of %d; library at %p\n", pass.Label, range.Median,
+                range.Min, range.Max, pass.Batch, LibraryBase(session));
+    std::fflush(stdout);
+}
+
+// Times `pass` against `baseline` and prints its row; with --only, runs the
+// pass named there alone instead.
+void RunPass(const std::string& size, double megabytes, const char* name, TTimedPass& pass, TTimedPass& baseline,
+             const TOptions& options, host::Session& session)
+{
+    if (options.Only.empty()) {
+        Prepare(pass, options);
+        Prepare(baseline, options);
+        PrintRow(size, megabytes, pass, Measure(pass, baseline, options));
+    } else if (options.Only == name) {
+        RunAlone(pass, options, session);
+    }
+}
+
 // The walk and the properties scan of the tail hotlist, then the listing of
 // the nested one, each against the plain reading of its own file.
 void RunSize(const TSize& size, const TOptions& options, int64_t& boxes)
@@ -286,24 +325,25 @@ void RunSize(const TSize& size, const TOptions& options, int64_t& boxes)
         const std::filesystem::path file = session->hotlistFile;
         const std::string folder = std::string("\\") + kTailFolder;
         std::string first;
-        if (ListFolder(*session, folder, &first) == 0 || first.empty())
-            throw std::runtime_error("the folder " + folder + " of " + size.Tail + " holds no bookmark");
+        if (ListFolder(*session, folder, &first) == 0)
+            throw std::runtime_error("cannot list " + folder + " of " + session->hotlistLabel + ": error " +
+                                     std::to_string(host::LibraryLastError(session->library)));
+        if (first.empty()) throw std::runtime_error(folder + " of " + session->hotlistLabel + " holds no bookmark");
         const std::string remoteName = folder + "\\" + first;
 
         TTimedPass baseline{"baseline: ReadFile + memchr", [&] { return BaselinePass(file, buffer); }};
         TTimedPass walk{"walk to the last folder", [&] { return ListFolder(*session, folder); }};
         TTimedPass properties{"properties scan", [&] { return PropertiesPass(*session, remoteName, boxes); }};
-        for (TTimedPass* timed : {&baseline, &walk, &properties}) Prepare(*timed, options);
         const double megabytes = FileMegabytes(file);
-        PrintRow(label, megabytes, walk, Measure(walk, baseline, options));
-        PrintRow(label, megabytes, properties, Measure(properties, baseline, options));
+        if (options.Only == "baseline") RunAlone(baseline, options, *session);
+        RunPass(label, megabytes, "walk", walk, baseline, options, *session);
+        RunPass(label, megabytes, "properties", properties, baseline, options, *session);
     }
     const std::unique_ptr<host::Session> session = OpenLibrary(size.Nested);
     const std::filesystem::path file = session->hotlistFile;
     TTimedPass baseline{"baseline: ReadFile + memchr", [&] { return BaselinePass(file, buffer); }};
     TTimedPass listRoot{"list \\ (all nested)", [&] { return ListFolder(*session, "\\"); }};
-    for (TTimedPass* timed : {&baseline, &listRoot}) Prepare(*timed, options);
-    PrintRow(label, FileMegabytes(file), listRoot, Measure(listRoot, baseline, options));
+    RunPass(label, FileMegabytes(file), "list", listRoot, baseline, options, *session);
 }
 
 // The most memory the process has had in use, in MiB.
@@ -340,47 +380,74 @@ uint64_t Bookmarks(const std::string& text)
     return number;
 }
 
+// The options, and the sizes to run as BOOKMARKS TAIL NESTED triples; none
+// when help is asked for.
+std::vector<TSize> ParseArguments(const std::vector<std::string>& arguments, TOptions& options)
+{
+    std::vector<std::string> positional;
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "-h" || argument == "--help") return {};
+        if (argument.rfind("--only=", 0) == 0) {
+            options.Only = argument.substr(7);
+            if (std::find(std::begin(kPassNames), std::end(kPassNames), options.Only) == std::end(kPassNames))
+                throw std::invalid_argument("--only wants walk, properties, list or baseline, not " + options.Only);
+            continue;
+        }
+        if (TakeNumber(argument, "--repetitions", options.Repetitions) ||
+            TakeNumber(argument, "--sample-ms", options.SampleMilliseconds))
+            continue;
+        if (argument.rfind("--", 0) == 0) throw std::invalid_argument("unknown option " + argument);
+        positional.push_back(argument);
+    }
+    if (positional.empty() || positional.size() % 3 != 0)
+        throw std::invalid_argument("BOOKMARKS TAIL NESTED wanted, one triple a size");
+    std::vector<TSize> sizes;
+    for (size_t i = 0; i < positional.size(); i += 3) {
+        for (size_t file = i + 1; file <= i + 2; ++file) {
+            std::error_code failed;
+            if (!std::filesystem::is_regular_file(host::PathFromUtf8(positional[file]), failed))
+                throw std::runtime_error("no hotlist file " + positional[file]);
+        }
+        sizes.push_back({Bookmarks(positional[i]), positional[i + 1], positional[i + 2]});
+    }
+    return sizes;
+}
+
+void PrintHeading(const TOptions& options)
+{
+    std::printf("%d-bit library %s, ANSI code page %u; blocks of %u KiB; CPU time of the process per pass "
+                "(GetProcessTimes), median and range of %d repetitions, each a batch of about %d ms of passes "
+                "and one of plain readings, in turns.\n\n",
+                static_cast<int>(sizeof(void*) * 8), host::DefaultLibraryFileName().c_str(), GetACP(),
+                static_cast<unsigned>(kTextBufferSize / 1024), options.Repetitions, options.SampleMilliseconds);
+    if (!options.Only.empty()) return;
+    std::printf("| Bookmarks | File MB | Pass | ms per pass | min–max | Baseline ms | x baseline | min–max | MB/s |\n");
+    std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     host::PrepareConsole();
     try {
-        const std::vector<std::string> arguments = host::CommandLineArguments(argc, argv);
         TOptions options;
-        std::vector<std::string> positional;
-        for (size_t i = 1; i < arguments.size(); ++i) {
-            const std::string& argument = arguments[i];
-            if (argument == "-h" || argument == "--help") {
-                std::fputs(kUsage, stdout);
-                return 0;
-            }
-            if (TakeNumber(argument, "--repetitions", options.Repetitions) ||
-                TakeNumber(argument, "--sample-ms", options.SampleMilliseconds))
-                continue;
-            if (argument.rfind("--", 0) == 0) throw std::invalid_argument("unknown option " + argument);
-            positional.push_back(argument);
+        const std::vector<TSize> sizes = ParseArguments(host::CommandLineArguments(argc, argv), options);
+        if (sizes.empty()) {
+            std::fputs(kUsage, stdout);
+            return 0;
         }
-        if (positional.empty() || positional.size() % 3 != 0) throw std::invalid_argument("BOOKMARKS TAIL NESTED wanted");
-        std::vector<TSize> sizes;
-        for (size_t i = 0; i < positional.size(); i += 3)
-            sizes.push_back({Bookmarks(positional[i]), positional[i + 1], positional[i + 2]});
-
-        std::printf("%d-bit library %s, ANSI code page %u; blocks of %u KiB; CPU time of the process per pass "
-                    "(GetProcessTimes), median and range of %d repetitions, each a batch of about %d ms of passes "
-                    "and one of plain readings, in turns.\n\n",
-                    static_cast<int>(sizeof(void*) * 8), host::DefaultLibraryFileName().c_str(), GetACP(),
-                    static_cast<unsigned>(kTextBufferSize / 1024), options.Repetitions, options.SampleMilliseconds);
-        std::printf("| Bookmarks | File MB | Pass | ms per pass | min–max | Baseline ms | x baseline | min–max | MB/s |\n");
-        std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|\n");
+        PrintHeading(options);
         int64_t boxes = 0;
         std::vector<double> peaks;
         for (const TSize& size : sizes) {
             RunSize(size, options, boxes);
             peaks.push_back(PeakWorkingSetMiB());
         }
-        std::printf("\nThe properties scan shows %" PRId64 " box per pass. Peak working set of the process after each "
-                    "size:",
+        if (!options.Only.empty()) return 0;
+        std::printf("\nThe properties scan shows %" PRId64 " box per pass. Peak working set of the process after "
+                    "each size:",
                     boxes);
         for (size_t i = 0; i < sizes.size(); ++i)
             std::printf("%s %s %.1f MiB", i ? "," : "", SizeLabel(sizes[i].Bookmarks).c_str(), peaks[i]);
