@@ -70,15 +70,6 @@ uint64_t CpuTicks()
     return Ticks(kernel) + Ticks(user);
 }
 
-// Wall time in seconds, only to size the batches.
-double WallSeconds()
-{
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // ---------------------------------------------------------------------------
 // The passes. Each returns its answer, the same on every run.
 
@@ -194,21 +185,22 @@ int64_t Checked(TTimedPass& timed)
 }
 
 // Runs the pass once for its answer, then long enough to learn how many runs
-// make a sample of the wanted length.
+// make a sample of the wanted CPU time.
 void Prepare(TTimedPass& timed, const TOptions& options)
 {
     timed.Expected = timed.Pass();
     if (timed.Expected <= 0)
         throw std::runtime_error(std::string(timed.Label) + " gave no answer (" + std::to_string(timed.Expected) +
                                  ")");
-    const double start = WallSeconds();
+    constexpr uint64_t kCalibrationTicks = 2500000;  // 0.25 s: the clock's 10 ms steps are 4% of it
+    const uint64_t start = CpuTicks();
     int runs = 0;
     do {
         Checked(timed);
         ++runs;
-    } while (WallSeconds() - start < 0.2);
-    const double perRun = (WallSeconds() - start) / runs;
-    timed.Batch = std::max(1, static_cast<int>(options.SampleMilliseconds / 1e3 / perRun + 0.5));
+    } while (CpuTicks() - start < kCalibrationTicks);
+    const double ticksPerRun = static_cast<double>(CpuTicks() - start) / runs;
+    timed.Batch = std::max(1, static_cast<int>(options.SampleMilliseconds * 1e4 / ticksPerRun + 0.5));
 }
 
 // CPU milliseconds per pass over one batch.
