@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchShared.h"
 #include "CodePageControl.h"
 #include "ScanState.h"
 #include "TANSY_WFX.h"
@@ -114,7 +115,7 @@ namespace {
 // ---------------------------------------------------------------------------
 // The hotlists.
 
-constexpr const char* kTailFolder = "Last";
+using bench::kTailFolder;
 constexpr unsigned kDepth = 3;
 constexpr unsigned kFanout = 6;
 constexpr unsigned kSeed = 7;
@@ -174,26 +175,11 @@ void UseHotlist(const std::string& path)
     TansySetMessageBoxHook(&CountBox);
 }
 
-// Plain reading: the same buffer size as the library's reader, lines counted
-// with memchr.
+// Plain reading, with a buffer of the library's size.
 int64_t BaselinePass(const std::string& path)
 {
     static std::vector<char> buffer(kTextBufferSize);
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return -1;
-    int64_t lines = 0;
-    DWORD got = 0;
-    while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got != 0) {
-        const char* p = buffer.data();
-        const char* const end = p + got;
-        while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))) != nullptr) {
-            ++lines;
-            ++p;
-        }
-    }
-    CloseHandle(file);
-    return lines;
+    return bench::BaselinePass(path.c_str(), buffer);
 }
 
 // Lists a folder to its end: the number of entries, or -1 when FsFindFirst
@@ -452,17 +438,6 @@ public:
     }
 };
 
-std::string SizeLabel(uint64_t bookmarks)
-{
-    int power = 0;
-    uint64_t rest = bookmarks;
-    while (rest >= 10 && rest % 10 == 0) {
-        rest /= 10;
-        ++power;
-    }
-    return rest == 1 ? "10^" + std::to_string(power) : std::to_string(bookmarks);
-}
-
 struct TGoal {
     TPassKind Kind;
     double MaxRatio;
@@ -517,7 +492,7 @@ int PrintTable(const std::vector<TSizeSetup>& setups, const std::map<std::string
 
             const double megabytes =
                 static_cast<double>(std::filesystem::file_size(HotlistPath(setup.Bookmarks, scenario.File))) / 1e6;
-            const std::string size = SizeLabel(setup.Bookmarks);
+            const std::string size = bench::SizeLabel(setup.Bookmarks);
             const auto timing = reporter.Timings.find(name);
             if (timing == reporter.Timings.end()) {
                 const auto error = reporter.Errors.find(name);

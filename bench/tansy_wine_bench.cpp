@@ -19,13 +19,14 @@
 #include <string>
 #include <vector>
 
+#include "BenchShared.h"
 #include "Boxes.h"
 #include "Session.h"
 #include "TextFile.h"
 
 namespace {
 
-constexpr const char* kTailFolder = "Last";
+using bench::kTailFolder;
 
 const char* const kUsage =
     "usage: tansy_wine_bench [--repetitions=N] [--sample-ms=MS] [--only=PASS] BOOKMARKS TAIL NESTED [...]\n"
@@ -74,28 +75,6 @@ uint64_t CpuTicks()
 // The passes. Each returns its answer, the same on every run.
 
 using TPass = std::function<int64_t()>;
-
-// Plain reading: the library's buffer size, lines counted with memchr.
-int64_t BaselinePass(const std::filesystem::path& path, std::vector<char>& buffer)
-{
-    const HANDLE file = CreateFileW(path.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        throw std::runtime_error("cannot open " + host::Utf8FromPath(path) + ": error " +
-                                 std::to_string(GetLastError()));
-    int64_t lines = 0;
-    DWORD got = 0;
-    while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got != 0) {
-        const char* p = buffer.data();
-        const char* const end = p + got;
-        while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))) != nullptr) {
-            ++lines;
-            ++p;
-        }
-    }
-    CloseHandle(file);
-    return lines;
-}
 
 // Lists a folder to its end as the file manager does: the number of entries,
 // 0 when FsFindFirst found none. `firstBookmark` receives the name of the
@@ -149,6 +128,15 @@ std::unique_ptr<host::Session> OpenLibrary(const std::string& hotlist)
     if (!missing.empty()) throw std::runtime_error("the library does not export " + missing.front());
     session->fs.FsInit(0, &NoProgress, &NoLog, &NoRequest);
     return session;
+}
+
+// The hotlist's path as the library has it in its configuration.
+std::string AnsiPathOf(const host::Session& session)
+{
+    std::string ansi;
+    if (!host::AnsiFromPath(session.hotlistFile, ansi))
+        throw std::runtime_error("no ANSI path for " + host::Utf8FromPath(session.hotlistFile));
+    return ansi;
 }
 
 // ---------------------------------------------------------------------------
@@ -241,17 +229,6 @@ TResult Measure(TTimedPass& pass, TTimedPass& baseline, const TOptions& options)
 // ---------------------------------------------------------------------------
 // The table.
 
-std::string SizeLabel(uint64_t bookmarks)
-{
-    int power = 0;
-    uint64_t rest = bookmarks;
-    while (rest >= 10 && rest % 10 == 0) {
-        rest /= 10;
-        ++power;
-    }
-    return rest == 1 ? "10^" + std::to_string(power) : std::to_string(bookmarks);
-}
-
 double FileMegabytes(const std::filesystem::path& path)
 {
     return static_cast<double>(std::filesystem::file_size(path)) / 1e6;
@@ -310,11 +287,12 @@ void RunPass(const std::string& size, double megabytes, const char* name, TTimed
 void RunSize(const TSize& size, const TOptions& options, int64_t& boxes)
 {
     std::vector<char> buffer(kTextBufferSize);
-    const std::string label = SizeLabel(size.Bookmarks);
+    const std::string label = bench::SizeLabel(size.Bookmarks);
     host::SetMessageBoxListener([&boxes](const host::MessageBoxCall&) { ++boxes; });
     {
         const std::unique_ptr<host::Session> session = OpenLibrary(size.Tail);
         const std::filesystem::path file = session->hotlistFile;
+        const std::string ansiPath = AnsiPathOf(*session);
         const std::string folder = std::string("\\") + kTailFolder;
         std::string first;
         if (ListFolder(*session, folder, &first) == 0)
@@ -323,7 +301,7 @@ void RunSize(const TSize& size, const TOptions& options, int64_t& boxes)
         if (first.empty()) throw std::runtime_error(folder + " of " + session->hotlistLabel + " holds no bookmark");
         const std::string remoteName = folder + "\\" + first;
 
-        TTimedPass baseline{"baseline: ReadFile + memchr", [&] { return BaselinePass(file, buffer); }};
+        TTimedPass baseline{"baseline: ReadFile + memchr", [&] { return bench::BaselinePass(ansiPath.c_str(), buffer); }};
         TTimedPass walk{"walk to the last folder", [&] { return ListFolder(*session, folder); }};
         TTimedPass properties{"properties scan", [&] { return PropertiesPass(*session, remoteName, boxes); }};
         const double megabytes = FileMegabytes(file);
@@ -333,7 +311,8 @@ void RunSize(const TSize& size, const TOptions& options, int64_t& boxes)
     }
     const std::unique_ptr<host::Session> session = OpenLibrary(size.Nested);
     const std::filesystem::path file = session->hotlistFile;
-    TTimedPass baseline{"baseline: ReadFile + memchr", [&] { return BaselinePass(file, buffer); }};
+    const std::string ansiPath = AnsiPathOf(*session);
+    TTimedPass baseline{"baseline: ReadFile + memchr", [&] { return bench::BaselinePass(ansiPath.c_str(), buffer); }};
     TTimedPass listRoot{"list \\ (all nested)", [&] { return ListFolder(*session, "\\"); }};
     RunPass(label, FileMegabytes(file), "list", listRoot, baseline, options, *session);
 }
@@ -442,7 +421,7 @@ int main(int argc, char** argv)
                     "each size:",
                     boxes);
         for (size_t i = 0; i < sizes.size(); ++i)
-            std::printf("%s %s %.1f MiB", i ? "," : "", SizeLabel(sizes[i].Bookmarks).c_str(), peaks[i]);
+            std::printf("%s %s %.1f MiB", i ? "," : "", bench::SizeLabel(sizes[i].Bookmarks).c_str(), peaks[i]);
         std::printf(".\n");
         return 0;
     } catch (const std::invalid_argument& e) {
