@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -408,9 +409,13 @@ struct TTiming {
     double Milliseconds = 0;
     double BaselineMilliseconds = 0;
     double Ratio = 0;
+    // The least and greatest of the repetitions: the machine's noise.
+    double MinMilliseconds = 0, MaxMilliseconds = 0;
+    double MinRatio = 0, MaxRatio = 0;
 };
 
-// Keeps the medians of the repetitions (or the single run without them).
+// Keeps the medians of the repetitions and their range (or the single run
+// without them).
 class TTableReporter : public benchmark::ConsoleReporter {
 public:
     // Colours only for a terminal, so that the table can go into a file.
@@ -426,13 +431,24 @@ public:
                 Errors[run.run_name.function_name] = run.error_message;
                 continue;
             }
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const bool aggregate = run.run_type == Run::RT_Aggregate;
             const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-            if (!median && !single) continue;
+            if (!aggregate && !single) continue;
             TTiming& timing = Timings[run.run_name.function_name];
-            timing.Milliseconds = run.GetAdjustedRealTime();  // the manual time: the pass's CPU time
+            const double milliseconds = run.GetAdjustedRealTime();  // the manual time: the pass's CPU time
+            const double ratio = run.counters.at("x_baseline");
+            if (single || run.aggregate_name == "min") {
+                timing.MinMilliseconds = milliseconds;
+                timing.MinRatio = ratio;
+            }
+            if (single || run.aggregate_name == "max") {
+                timing.MaxMilliseconds = milliseconds;
+                timing.MaxRatio = ratio;
+            }
+            if (!single && run.aggregate_name != "median") continue;
+            timing.Milliseconds = milliseconds;
             timing.BaselineMilliseconds = run.counters.at("baseline_ms");
-            timing.Ratio = run.counters.at("x_baseline");
+            timing.Ratio = ratio;
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -471,9 +487,9 @@ int PrintTable(const std::vector<TSizeSetup>& setups, const std::map<std::string
                     "bookmark and shows %" PRId64 " box per pass.\n\n",
                     kTailFolder, entries, boxes);
     }
-    std::printf("| Bookmarks | File MB | Pass | ms per pass | Baseline ms | x baseline | MB/s | "
+    std::printf("| Bookmarks | File MB | Pass | ms per pass | min–max | Baseline ms | x baseline | min–max | MB/s | "
                 "Peak heap growth, first pass | Next pass | Allocations, next pass |\n");
-    std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     bool met = true;
     // By scenario: the first pass's growth on the smallest and on the largest hotlist.
     std::map<size_t, std::pair<int64_t, int64_t>> growthRange;
@@ -496,14 +512,16 @@ int PrintTable(const std::vector<TSizeSetup>& setups, const std::map<std::string
             const auto timing = reporter.Timings.find(name);
             if (timing == reporter.Timings.end()) {
                 const auto error = reporter.Errors.find(name);
-                std::printf("| %s | %.1f | %s | %s | | | | | | |\n", size.c_str(), megabytes, scenario.Label,
+                std::printf("| %s | %.1f | %s | %s | | | | | | | | |\n", size.c_str(), megabytes, scenario.Label,
                             error == reporter.Errors.end() ? "not run" : ("failed: " + error->second).c_str());
                 if (error != reporter.Errors.end()) met = false;
                 continue;
             }
             const TTiming& t = timing->second;
-            std::printf("| %s | %.1f | %s | %.2f | %.2f | %.2f | %.0f | %s | %" PRIu64 " B | %" PRIu64 " |\n",
-                        size.c_str(), megabytes, scenario.Label, t.Milliseconds, t.BaselineMilliseconds, t.Ratio,
+            std::printf("| %s | %.1f | %s | %.2f | %.2f–%.2f | %.2f | %.2f | %.2f–%.2f | %.0f | %s | %" PRIu64
+                        " B | %" PRIu64 " |\n",
+                        size.c_str(), megabytes, scenario.Label, t.Milliseconds, t.MinMilliseconds,
+                        t.MaxMilliseconds, t.BaselineMilliseconds, t.Ratio, t.MinRatio, t.MaxRatio,
                         megabytes / (t.Milliseconds / 1e3), Kib(mem.ColdGrowth).c_str(), mem.WarmGrowth,
                         mem.WarmAllocations);
             for (const TGoal& goal : kGoals)
@@ -608,6 +626,12 @@ int main(int argc, char** argv)
                     ->UseManualTime()
                     ->MinTime(0.5)
                     ->Repetitions(5)
+                    ->ComputeStatistics("min", [](const std::vector<double>& v) {
+                        return *std::min_element(v.begin(), v.end());
+                    })
+                    ->ComputeStatistics("max", [](const std::vector<double>& v) {
+                        return *std::max_element(v.begin(), v.end());
+                    })
                     ->ReportAggregatesOnly(true);
             }
         }
