@@ -388,11 +388,16 @@ std::vector<TSize> ParseArguments(const std::vector<std::string>& arguments, TOp
 void PrintHeading(const TOptions& options)
 {
     std::printf("%d-bit library %s, ANSI code page %u; blocks of %u KiB; CPU time of the process per pass "
-                "(GetProcessTimes), median and range of %d repetitions, each a batch of about %d ms of passes "
-                "and one of plain readings, in turns.\n\n",
+                "(GetProcessTimes), median and range of %d repetitions, ",
                 static_cast<int>(sizeof(void*) * 8), host::DefaultLibraryFileName().c_str(), GetACP(),
-                static_cast<unsigned>(kTextBufferSize / 1024), options.Repetitions, options.SampleMilliseconds);
-    if (!options.Only.empty()) return;
+                static_cast<unsigned>(kTextBufferSize / 1024), options.Repetitions);
+    if (!options.Only.empty()) {
+        std::printf("each a batch of about %d ms of \"%s\" alone.\n\n", options.SampleMilliseconds,
+                    options.Only.c_str());
+        return;
+    }
+    std::printf("each a batch of about %d ms of passes and one of plain readings, in turns.\n\n",
+                options.SampleMilliseconds);
     std::printf("| Bookmarks | File MB | Pass | ms per pass | min–max | Baseline ms | x baseline | min–max | MB/s |\n");
     std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|\n");
 }

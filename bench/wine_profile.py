@@ -80,8 +80,21 @@ def demangle(names):
     if not mangled:
         return {}
     readable = run(["c++filt"], "\n".join(mangled)).splitlines()
-    return {name: re.sub(r"\(.*", "", plain.replace("(anonymous namespace)::", ""))
+    return {name: without_parameters(plain.replace("(anonymous namespace)::", ""))
             for name, plain in zip(mangled, readable)}
+
+
+def without_parameters(function):
+    """A demangled name without its parameter list (the last bracketed group)."""
+    function = re.sub(r"( const)?$", "", function)
+    if not function.endswith(")"):
+        return function
+    depth = 0
+    for at in range(len(function) - 1, -1, -1):
+        depth += {")": 1, "(": -1}.get(function[at], 0)
+        if depth == 0:
+            return function[:at]
+    return function
 
 
 def read_samples(path):
