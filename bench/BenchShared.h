@@ -16,9 +16,8 @@ constexpr const char* kTailFolder = "Last";
 
 // Plain reading: the file read with ReadFile into `buffer` (the library's
 // block size) and its lines counted with the C runtime's memchr. The line
-// count, or -1 when the file cannot be opened. Out of line, so that a profile
-// names it.
-[[gnu::noinline]] inline int64_t BaselinePass(const char* path, std::vector<char>& buffer)
+// count, or -1 when the file cannot be opened.
+inline int64_t BaselinePass(const char* path, std::vector<char>& buffer)
 {
     const HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -85,7 +85,12 @@ def demangle(names):
 
 
 def without_parameters(function):
-    """A demangled name without its parameter list (the last bracketed group)."""
+    """A demangled name without its parameter list (the last bracketed group);
+    a lambda called through std::function as the function it lies in."""
+    lambda_call = re.fullmatch(r"std::_Function_handler<.*?, (?:\S+ )?([\w:]+)\(.*\)::\{lambda\(\)#(\d+)\}>::_M_invoke"
+                               r"\(.*\)", function)
+    if lambda_call:
+        return f"lambda #{lambda_call.group(2)} in {lambda_call.group(1)}"
     function = re.sub(r"( const)?$", "", function)
     if not function.endswith(")"):
         return function
