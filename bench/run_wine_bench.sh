@@ -24,7 +24,8 @@
 # stopped however the run ends. Other work on the machine moves the numbers:
 # the load average is printed before each run. A profile runs a build made
 # with symbols (build/wine-bench/sym32, sym64) whose library code is checked
-# to be the same bytes as the measured build's. It is a benchmark: no test
+# to be the same bytes as the measured build's; perf's data stays in
+# build/wine-bench/profile-winBITS-PASS.perf. It is a benchmark: no test
 # runs it. Exit status 0 when every run finished, 1 otherwise, 2 on bad usage.
 set -euo pipefail
 
@@ -177,7 +178,7 @@ for bit in "${bit_list[@]}"; do
   fi
   printf '\n### Profile of "%s", %s-bit build under %s\n\n' "$profile" "$bit" "$wine_name"
   data=$out/profile-win$bit-$profile
-  wrapper=(perf record -q -e cpu-clock -F 2000 --call-graph dwarf,64 -o "$data.perf" --)
+  wrapper=(perf record -q -e cpu-clock -F 2000 --call-graph "dwarf,64" -o "$data.perf" --)
   if run_program "$bit" "$out/sym$bit" --only="$profile" "${program_options[@]}" &&
     perf script -i "$data.perf" -D >"$data.dump" 2>/dev/null &&
     python3 "$root/bench/wine_profile.py" "$data.dump" "$out/sym$bit/bin/$(library_name "$bit")" \
