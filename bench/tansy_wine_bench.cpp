@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "BatchTiming.h"
 #include "BenchShared.h"
 #include "Boxes.h"
 #include "Session.h"
@@ -27,6 +28,8 @@
 namespace {
 
 using bench::kTailFolder;
+using bench::TResult;
+using bench::TTimedPass;
 
 const char* const kUsage =
     "usage: tansy_wine_bench [--repetitions=N] [--sample-ms=MS] [--only=PASS] BOOKMARKS TAIL NESTED [...]\n"
@@ -53,28 +56,7 @@ struct TOptions {
 constexpr const char* kPassNames[] = {"walk", "properties", "list", "baseline"};
 
 // ---------------------------------------------------------------------------
-// Time.
-
-uint64_t Ticks(const FILETIME& time)
-{
-    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-// CPU time of the process (user and kernel), in 100 ns units. Integer
-// arithmetic throughout: the 32-bit build's x87 code compares doubles at a
-// precision other than the one they are stored in.
-uint64_t CpuTicks()
-{
-    FILETIME creation, exit, kernel, user;
-    if (!GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user))
-        throw std::runtime_error("GetProcessTimes failed with error " + std::to_string(GetLastError()));
-    return Ticks(kernel) + Ticks(user);
-}
-
-// ---------------------------------------------------------------------------
 // The passes. Each returns its answer, the same on every run.
-
-using TPass = std::function<int64_t()>;
 
 // Lists a folder to its end as the file manager does: the number of entries,
 // 0 when FsFindFirst found none. `firstBookmark` receives the name of the
@@ -140,93 +122,6 @@ std::string AnsiPathOf(const host::Session& session)
 }
 
 // ---------------------------------------------------------------------------
-// Measuring.
-
-struct TRange {
-    double Median = 0;
-    double Min = 0;
-    double Max = 0;
-};
-
-TRange RangeOf(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-    return {median, values.front(), values.back()};
-}
-
-struct TTimedPass {
-    const char* Label;
-    TPass Pass;
-    int64_t Expected = 0;
-    int Batch = 1;  // passes per timed sample
-};
-
-int64_t Checked(TTimedPass& timed)
-{
-    const int64_t answer = timed.Pass();
-    if (answer != timed.Expected)
-        throw std::runtime_error(std::string(timed.Label) + " answered " + std::to_string(answer) + ", first " +
-                                 std::to_string(timed.Expected));
-    return answer;
-}
-
-// Runs the pass once for its answer, then long enough to learn how many runs
-// make a sample of the wanted CPU time.
-void Prepare(TTimedPass& timed, const TOptions& options)
-{
-    timed.Expected = timed.Pass();
-    if (timed.Expected <= 0)
-        throw std::runtime_error(std::string(timed.Label) + " gave no answer (" + std::to_string(timed.Expected) +
-                                 ")");
-    constexpr uint64_t kCalibrationTicks = 2500000;  // 0.25 s: the clock's 10 ms steps are 4% of it
-    const uint64_t start = CpuTicks();
-    int runs = 0;
-    do {
-        Checked(timed);
-        ++runs;
-    } while (CpuTicks() - start < kCalibrationTicks);
-    const double ticksPerRun = static_cast<double>(CpuTicks() - start) / runs;
-    timed.Batch = std::max(1, static_cast<int>(options.SampleMilliseconds * 1e4 / ticksPerRun + 0.5));
-}
-
-// CPU milliseconds per pass over one batch.
-double TimeBatch(TTimedPass& timed)
-{
-    const uint64_t start = CpuTicks();
-    for (int i = 0; i < timed.Batch; ++i) Checked(timed);
-    return static_cast<double>(CpuTicks() - start) / 1e4 / timed.Batch;
-}
-
-struct TResult {
-    TRange Pass;      // ms per pass
-    TRange Baseline;  // ms per plain reading
-    TRange Ratio;     // pass over baseline, repetition by repetition
-};
-
-// The pass and the baseline in turns, each first every other repetition, so
-// that both meet the same conditions.
-TResult Measure(TTimedPass& pass, TTimedPass& baseline, const TOptions& options)
-{
-    std::vector<double> passMs, baselineMs, ratios;
-    for (int repetition = 0; repetition < options.Repetitions; ++repetition) {
-        double p = 0, b = 0;
-        if (repetition % 2 == 0) {
-            p = TimeBatch(pass);
-            b = TimeBatch(baseline);
-        } else {
-            b = TimeBatch(baseline);
-            p = TimeBatch(pass);
-        }
-        passMs.push_back(p);
-        baselineMs.push_back(b);
-        ratios.push_back(b > 0 ? p / b : 0);
-    }
-    return {RangeOf(passMs), RangeOf(baselineMs), RangeOf(ratios)};
-}
-
-// ---------------------------------------------------------------------------
 // The table.
 
 double FileMegabytes(const std::filesystem::path& path)
@@ -259,10 +154,10 @@ const void* LibraryBase(host::Session& session)
 // With --only: that pass alone, in batches, for a profiler to watch.
 void RunAlone(TTimedPass& pass, const TOptions& options, host::Session& session)
 {
-    Prepare(pass, options);
+    bench::Prepare(pass, options.SampleMilliseconds);
     std::vector<double> ms;
-    for (int repetition = 0; repetition < options.Repetitions; ++repetition) ms.push_back(TimeBatch(pass));
-    const TRange range = RangeOf(ms);
+    for (int repetition = 0; repetition < options.Repetitions; ++repetition) ms.push_back(bench::TimeBatch(pass));
+    const bench::TRange range = bench::RangeOf(ms);
     std::printf("%s alone: %.2f ms per pass (%.2f–%.2f), batches of %d; library at %p\n", pass.Label, range.Median,
                 range.Min, range.Max, pass.Batch, LibraryBase(session));
     std::fflush(stdout);
@@ -274,9 +169,9 @@ void RunPass(const std::string& size, double megabytes, const char* name, TTimed
              const TOptions& options, host::Session& session)
 {
     if (options.Only.empty()) {
-        Prepare(pass, options);
-        Prepare(baseline, options);
-        PrintRow(size, megabytes, pass, Measure(pass, baseline, options));
+        bench::Prepare(pass, options.SampleMilliseconds);
+        bench::Prepare(baseline, options.SampleMilliseconds);
+        PrintRow(size, megabytes, pass, bench::Measure(pass, baseline, options.Repetitions));
     } else if (options.Only == name) {
         RunAlone(pass, options, session);
     }
