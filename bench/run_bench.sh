@@ -7,6 +7,8 @@
 # once (about 420 MB for 10^6) and kept in build/bench/bench/hotlists.
 #
 # Usage: bench/run_bench.sh [--sizes=4,5,6] [Google Benchmark options]
+#        bench/run_bench.sh [--sizes=4,5,6] --hotlists   (only make the hotlists
+#        and print, for each size, its bookmarks and the two files, tab-parted)
 # The exit status is 0 when every goal is met, 2 when one is not, 1 on errors.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,5 +21,6 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake "$build" -DCMAKE_BUILD_TYPE=Release -DTANSY_BUILD_BENCH=ON >/dev/null
-cmake --build "$build" --target tansy_bench -j "$jobs"
+# Build output to standard error: standard output is the table (or the hotlists).
+cmake --build "$build" --target tansy_bench -j "$jobs" >&2
 exec "$build/bin/tansy_bench" "$@"

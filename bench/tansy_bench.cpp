@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchShared.h"
 #include "CodePageControl.h"
 #include "ScanState.h"
 #include "TANSY_WFX.h"
@@ -114,7 +116,7 @@ namespace {
 // ---------------------------------------------------------------------------
 // The hotlists.
 
-constexpr const char* kTailFolder = "Last";
+using bench::kTailFolder;
 constexpr unsigned kDepth = 3;
 constexpr unsigned kFanout = 6;
 constexpr unsigned kSeed = 7;
@@ -174,26 +176,11 @@ void UseHotlist(const std::string& path)
     TansySetMessageBoxHook(&CountBox);
 }
 
-// Plain reading: the same buffer size as the library's reader, lines counted
-// with memchr.
+// Plain reading, with a buffer of the library's size.
 int64_t BaselinePass(const std::string& path)
 {
     static std::vector<char> buffer(kTextBufferSize);
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return -1;
-    int64_t lines = 0;
-    DWORD got = 0;
-    while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got != 0) {
-        const char* p = buffer.data();
-        const char* const end = p + got;
-        while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))) != nullptr) {
-            ++lines;
-            ++p;
-        }
-    }
-    CloseHandle(file);
-    return lines;
+    return bench::BaselinePass(path.c_str(), buffer);
 }
 
 // Lists a folder to its end: the number of entries, or -1 when FsFindFirst
@@ -422,9 +409,13 @@ struct TTiming {
     double Milliseconds = 0;
     double BaselineMilliseconds = 0;
     double Ratio = 0;
+    // The least and greatest of the repetitions: the machine's noise.
+    double MinMilliseconds = 0, MaxMilliseconds = 0;
+    double MinRatio = 0, MaxRatio = 0;
 };
 
-// Keeps the medians of the repetitions (or the single run without them).
+// Keeps the medians of the repetitions and their range (or the single run
+// without them).
 class TTableReporter : public benchmark::ConsoleReporter {
 public:
     // Colours only for a terminal, so that the table can go into a file.
@@ -440,28 +431,28 @@ public:
                 Errors[run.run_name.function_name] = run.error_message;
                 continue;
             }
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const bool aggregate = run.run_type == Run::RT_Aggregate;
             const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-            if (!median && !single) continue;
+            if (!aggregate && !single) continue;
             TTiming& timing = Timings[run.run_name.function_name];
-            timing.Milliseconds = run.GetAdjustedRealTime();  // the manual time: the pass's CPU time
+            const double milliseconds = run.GetAdjustedRealTime();  // the manual time: the pass's CPU time
+            const double ratio = run.counters.at("x_baseline");
+            if (single || run.aggregate_name == "min") {
+                timing.MinMilliseconds = milliseconds;
+                timing.MinRatio = ratio;
+            }
+            if (single || run.aggregate_name == "max") {
+                timing.MaxMilliseconds = milliseconds;
+                timing.MaxRatio = ratio;
+            }
+            if (!single && run.aggregate_name != "median") continue;
+            timing.Milliseconds = milliseconds;
             timing.BaselineMilliseconds = run.counters.at("baseline_ms");
-            timing.Ratio = run.counters.at("x_baseline");
+            timing.Ratio = ratio;
         }
         ConsoleReporter::ReportRuns(runs);
     }
 };
-
-std::string SizeLabel(uint64_t bookmarks)
-{
-    int power = 0;
-    uint64_t rest = bookmarks;
-    while (rest >= 10 && rest % 10 == 0) {
-        rest /= 10;
-        ++power;
-    }
-    return rest == 1 ? "10^" + std::to_string(power) : std::to_string(bookmarks);
-}
 
 struct TGoal {
     TPassKind Kind;
@@ -496,9 +487,9 @@ int PrintTable(const std::vector<TSizeSetup>& setups, const std::map<std::string
                     "bookmark and shows %" PRId64 " box per pass.\n\n",
                     kTailFolder, entries, boxes);
     }
-    std::printf("| Bookmarks | File MB | Pass | ms per pass | Baseline ms | x baseline | MB/s | "
+    std::printf("| Bookmarks | File MB | Pass | ms per pass | min–max | Baseline ms | x baseline | min–max | MB/s | "
                 "Peak heap growth, first pass | Next pass | Allocations, next pass |\n");
-    std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     bool met = true;
     // By scenario: the first pass's growth on the smallest and on the largest hotlist.
     std::map<size_t, std::pair<int64_t, int64_t>> growthRange;
@@ -517,18 +508,20 @@ int PrintTable(const std::vector<TSizeSetup>& setups, const std::map<std::string
 
             const double megabytes =
                 static_cast<double>(std::filesystem::file_size(HotlistPath(setup.Bookmarks, scenario.File))) / 1e6;
-            const std::string size = SizeLabel(setup.Bookmarks);
+            const std::string size = bench::SizeLabel(setup.Bookmarks);
             const auto timing = reporter.Timings.find(name);
             if (timing == reporter.Timings.end()) {
                 const auto error = reporter.Errors.find(name);
-                std::printf("| %s | %.1f | %s | %s | | | | | | |\n", size.c_str(), megabytes, scenario.Label,
+                std::printf("| %s | %.1f | %s | %s | | | | | | | | |\n", size.c_str(), megabytes, scenario.Label,
                             error == reporter.Errors.end() ? "not run" : ("failed: " + error->second).c_str());
                 if (error != reporter.Errors.end()) met = false;
                 continue;
             }
             const TTiming& t = timing->second;
-            std::printf("| %s | %.1f | %s | %.2f | %.2f | %.2f | %.0f | %s | %" PRIu64 " B | %" PRIu64 " |\n",
-                        size.c_str(), megabytes, scenario.Label, t.Milliseconds, t.BaselineMilliseconds, t.Ratio,
+            std::printf("| %s | %.1f | %s | %.2f | %.2f–%.2f | %.2f | %.2f | %.2f–%.2f | %.0f | %s | %" PRIu64
+                        " B | %" PRIu64 " |\n",
+                        size.c_str(), megabytes, scenario.Label, t.Milliseconds, t.MinMilliseconds,
+                        t.MaxMilliseconds, t.BaselineMilliseconds, t.Ratio, t.MinRatio, t.MaxRatio,
                         megabytes / (t.Milliseconds / 1e3), Kib(mem.ColdGrowth).c_str(), mem.WarmGrowth,
                         mem.WarmAllocations);
             for (const TGoal& goal : kGoals)
@@ -574,6 +567,21 @@ std::vector<uint64_t> TakeSizes(int& argc, char** argv)
     return sizes;
 }
 
+// Takes a flag out of the arguments; true when it was there.
+bool TakeFlag(int& argc, char** argv, const char* flag)
+{
+    bool found = false;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], flag) == 0)
+            found = true;
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+    return found;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -582,6 +590,17 @@ int main(int argc, char** argv)
     setenv("TANSY_CODEPAGE", "1251", 0);
     try {
         const std::vector<uint64_t> sizes = TakeSizes(argc, argv);
+        // Only the hotlists, made where missing: a line a size with the bookmarks
+        // and the two paths, tab-parted. The Windows run times the same files.
+        if (TakeFlag(argc, argv, "--hotlists")) {
+            for (const uint64_t bookmarks : sizes) {
+                Generate(bookmarks, fkTail);
+                Generate(bookmarks, fkNested);
+                std::printf("%" PRIu64 "\t%s\t%s\n", bookmarks, HotlistPath(bookmarks, fkTail).c_str(),
+                            HotlistPath(bookmarks, fkNested).c_str());
+            }
+            return 0;
+        }
         benchmark::Initialize(&argc, argv);
         if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
@@ -607,6 +626,12 @@ int main(int argc, char** argv)
                     ->UseManualTime()
                     ->MinTime(0.5)
                     ->Repetitions(5)
+                    ->ComputeStatistics("min", [](const std::vector<double>& v) {
+                        return *std::min_element(v.begin(), v.end());
+                    })
+                    ->ComputeStatistics("max", [](const std::vector<double>& v) {
+                        return *std::max_element(v.begin(), v.end());
+                    })
                     ->ReportAggregatesOnly(true);
             }
         }
