@@ -161,10 +161,10 @@ int32_t TextPos(std::string_view sub, std::string_view text)
     // first bytes: those are looked at before memchr is called.
     if (sub.size() == 1) {
         constexpr size_t kNear = 16;
-        const size_t near = std::min(text.size(), kNear);
-        for (size_t i = 0; i < near; ++i)
+        const size_t first = std::min(text.size(), kNear);
+        for (size_t i = 0; i < first; ++i)
             if (text[i] == sub[0]) return static_cast<int32_t>(i + 1);
-        if (near == text.size()) return 0;
+        if (first == text.size()) return 0;
     }
     const size_t at = text.find(sub);
     return at == std::string_view::npos ? 0 : static_cast<int32_t>(at + 1);
