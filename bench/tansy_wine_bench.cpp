@@ -66,7 +66,7 @@ int64_t ListFolder(host::Session& session, const std::string& folder, std::strin
     std::vector<char> path(folder.begin(), folder.end());
     path.push_back('\0');
     WIN32_FIND_DATAA record;
-    const HANDLE handle = session.fs.FsFindFirst(path.data(), &record);
+    const HANDLE handle = session.plugin.fs.FsFindFirst(path.data(), &record);
     if (handle == INVALID_HANDLE_VALUE) return 0;
     int64_t entries = 0;
     do {
@@ -74,8 +74,8 @@ int64_t ListFolder(host::Session& session, const std::string& folder, std::strin
         if (firstBookmark != nullptr && firstBookmark->empty() &&
             (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
             *firstBookmark = std::string(record.cFileName, strnlen(record.cFileName, sizeof record.cFileName));
-    } while (session.fs.FsFindNext(handle, &record));
-    session.fs.FsFindClose(handle);
+    } while (session.plugin.fs.FsFindNext(handle, &record));
+    session.plugin.fs.FsFindClose(handle);
     return entries;
 }
 
@@ -86,7 +86,7 @@ int64_t PropertiesPass(host::Session& session, const std::string& remoteName, in
     name.push_back('\0');
     char verb[] = "properties";
     boxes = 0;
-    if (session.fs.FsExecuteFile(nullptr, name.data(), verb) != FS_EXEC_OK) return -1;
+    if (session.plugin.fs.FsExecuteFile(nullptr, name.data(), verb) != FS_EXEC_OK) return -1;
     return boxes;
 }
 
@@ -106,9 +106,9 @@ std::unique_ptr<host::Session> OpenLibrary(const std::string& hotlist)
     std::string error;
     if (!host::OpenSession(options, *session, error)) throw std::runtime_error(error);
     const std::vector<std::string> missing = host::MissingExports(
-        session->fs, {"FsInit", "FsFindFirst", "FsFindNext", "FsFindClose", "FsExecuteFile"});
+        session->plugin.fs, {"FsInit", "FsFindFirst", "FsFindNext", "FsFindClose", "FsExecuteFile"});
     if (!missing.empty()) throw std::runtime_error("the library does not export " + missing.front());
-    session->fs.FsInit(0, &NoProgress, &NoLog, &NoRequest);
+    session->plugin.fs.FsInit(0, &NoProgress, &NoLog, &NoRequest);
     return session;
 }
 
@@ -192,7 +192,7 @@ void RunSize(const TSize& size, const TOptions& options, int64_t& boxes)
         std::string first;
         if (ListFolder(*session, folder, &first) == 0)
             throw std::runtime_error("cannot list " + folder + " of " + session->hotlistLabel + ": error " +
-                                     std::to_string(host::LibraryLastError(session->library)));
+                                     std::to_string(session->plugin.lastError.get()));
         if (first.empty()) throw std::runtime_error(folder + " of " + session->hotlistLabel + " holds no bookmark");
         const std::string remoteName = folder + "\\" + first;
 

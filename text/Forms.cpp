@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 
+#include "LineSearch.h"
 #include "tansy_windows.h"
 
 namespace {
@@ -182,8 +183,8 @@ AnsiString AnsiFromZString(const char* text)
 
 WideString WideFromCharArray(const char* array, size_t n)
 {
-    const void* zero = std::memchr(array, 0, n);
-    const size_t length = zero ? static_cast<size_t>(static_cast<const char*>(zero) - array) : n;
+    const char* zero = FindByte(array, n, '\0');
+    const size_t length = zero ? static_cast<size_t>(zero - array) : n;
     return WideFromAnsi(std::string_view(array, length));
 }
 
@@ -208,10 +209,8 @@ ShortString TextToShort(std::string_view text)
 
 void BoundedCopy(char* dest, std::string_view source, size_t maxLen)
 {
-    // An empty view may carry a null pointer, which memchr and memcpy must never get.
-    const void* zero = source.empty() ? nullptr : std::memchr(source.data(), 0, source.size());
-    size_t length = zero ? static_cast<size_t>(static_cast<const char*>(zero) - source.data())
-                         : source.size();
+    const char* zero = FindByte(source.data(), source.size(), '\0');
+    size_t length = zero ? static_cast<size_t>(zero - source.data()) : source.size();
     length = std::min(length, maxLen);
     if (length > 0) std::memcpy(dest, source.data(), length);
     dest[length] = 0;

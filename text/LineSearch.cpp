@@ -1,5 +1,4 @@
-// The portable line search.
-#include <algorithm>
+// The portable searches: eight bytes at a time in plain words.
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -18,38 +17,37 @@ uint64_t LoadWord(const char* bytes)
     return word;
 }
 
-// The high bit of the first LF byte of `word` set, and of no byte before it.
-uint64_t LineFeedBits(uint64_t word)
+// The high bit of the first byte of `word` that is `value`, and of no byte
+// before it, set.
+uint64_t FoundBits(uint64_t word, char value)
 {
-    const uint64_t x = word ^ (kOnes * '\n');
+    const uint64_t x = word ^ (kOnes * static_cast<unsigned char>(value));
     return (x - kOnes) & ~x & kHighBits;
 }
 
 }  // namespace
 
-// Most lines are short: their end is sought eight bytes at a time before
-// memchr, whose call costs more than such a line.
-const char* FindLineFeedPortable(const char* bytes, size_t n)
+const char* FindBytePortable(const char* bytes, size_t n, char value)
 {
-    constexpr size_t kShortLine = 64;
-    const size_t words = std::min(n, kShortLine) / 8;
-    for (size_t i = 0; i < words; ++i) {
-        const uint64_t zero = LineFeedBits(LoadWord(bytes + 8 * i));
-        if (zero != 0) {
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        if (const uint64_t found = FoundBits(LoadWord(bytes + i), value)) {
             // The first byte in memory order is the lowest one on little-endian
-            // machines; elsewhere let memchr find it within the word.
+            // machines; elsewhere it is sought within the word.
             if constexpr (std::endian::native == std::endian::little)
-                return bytes + 8 * i + static_cast<size_t>(std::countr_zero(zero)) / 8;
-            return static_cast<const char*>(std::memchr(bytes + 8 * i, '\n', 8));
+                return bytes + i + static_cast<size_t>(std::countr_zero(found)) / 8;
+            break;
         }
     }
-    return static_cast<const char*>(std::memchr(bytes + 8 * words, '\n', n - 8 * words));
+    for (; i < n; ++i)
+        if (bytes[i] == value) return bytes + i;
+    return nullptr;
 }
 
 const char* FindLineBeforeMarkPortable(const char* bytes, size_t n)
 {
-    for (const char* lf = FindLineFeedPortable(bytes, n); lf != nullptr;
-         lf = FindLineFeedPortable(lf + 1, static_cast<size_t>(bytes + n - lf - 1))) {
+    for (const char* lf = FindBytePortable(bytes, n, '\n'); lf != nullptr;
+         lf = FindBytePortable(lf + 1, static_cast<size_t>(bytes + n - lf - 1), '\n')) {
         if (lf + 1 == bytes + n) return nullptr;
         if (MayBeginMarkedLine(lf[1])) return lf;
     }

@@ -1,16 +1,23 @@
-// The search for line ends in the text file's block buffer, the step that
-// every line read and every line passed over takes. It is written for the
-// fastest means of each processor (LineSearchSse2.cpp on x86; CMake picks the
-// file) and once portably (LineSearch.cpp), which processors without their
-// own take, and which is built everywhere, so that tests set the two side by
-// side.
+// The searches over the text file's block buffer, the steps that every line
+// read and every line passed over take. They are written for the fastest
+// means of each processor (LineSearchSse2.cpp on x86; CMake picks the file)
+// and once portably (LineSearch.cpp), which processors without their own
+// take, and which is built everywhere, so that tests set the two side by
+// side. None calls the C library's memchr, which is slow where a C runtime
+// looks at one byte at a time.
 #pragma once
 
 #include <array>
 #include <cstddef>
 
-// The first LF among the `n` bytes at `bytes`, or null when there is none.
-const char* FindLineFeed(const char* bytes, size_t n);
+// The first `value` among the `n` bytes at `bytes`, or null when there is none.
+const char* FindByte(const char* bytes, size_t n, char value);
+
+inline const char* FindLineFeed(const char* bytes, size_t n)
+{
+    return FindByte(bytes, n, '\n');
+}
+
 // The first LF among the `n` bytes that another of them follows and that
 // byte may begin a line a pass has to look at: "#", "-", CR, 0x1A, or any
 // byte of 0x80 or more. Null when there is none.
@@ -30,5 +37,5 @@ inline bool MayBeginMarkedLine(char value)
 }
 
 // The portable searches, under the same contracts.
-const char* FindLineFeedPortable(const char* bytes, size_t n);
+const char* FindBytePortable(const char* bytes, size_t n, char value);
 const char* FindLineBeforeMarkPortable(const char* bytes, size_t n);

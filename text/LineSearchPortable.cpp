@@ -1,9 +1,9 @@
-// Processors without a line search of their own use the portable one.
+// Processors without searches of their own use the portable ones.
 #include "LineSearch.h"
 
-const char* FindLineFeed(const char* bytes, size_t n)
+const char* FindByte(const char* bytes, size_t n, char value)
 {
-    return FindLineFeedPortable(bytes, n);
+    return FindBytePortable(bytes, n, value);
 }
 
 const char* FindLineBeforeMark(const char* bytes, size_t n)

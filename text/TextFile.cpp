@@ -30,8 +30,8 @@ bool FillBuffer(TTextFile& file)
     file.Count = got;
     if (got == 0) file.Ended = true;
     // One search per block: files with LF breaks have no CR to drop at all.
-    const void* cr = std::memchr(file.Buffer.data(), '\r', got);
-    file.NextCr = cr ? static_cast<size_t>(static_cast<const char*>(cr) - file.Buffer.data()) : got;
+    const char* cr = FindByte(file.Buffer.data(), got, '\r');
+    file.NextCr = cr ? static_cast<size_t>(cr - file.Buffer.data()) : got;
     return got != 0;
 }
 
@@ -40,8 +40,8 @@ bool CrWithin(TTextFile& file, size_t length)
 {
     if (file.NextCr < file.Pos) {
         const char* from = file.Buffer.data() + file.Pos;
-        const void* cr = std::memchr(from, '\r', file.Count - file.Pos);
-        file.NextCr = cr ? static_cast<size_t>(static_cast<const char*>(cr) - file.Buffer.data()) : file.Count;
+        const char* cr = FindByte(from, file.Count - file.Pos, '\r');
+        file.NextCr = cr ? static_cast<size_t>(cr - file.Buffer.data()) : file.Count;
     }
     return file.NextCr < file.Pos + length;
 }
@@ -49,7 +49,7 @@ bool CrWithin(TTextFile& file, size_t length)
 void DropCarriageReturns(AnsiString& line)
 {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (std::memchr(line.data(), '\r', line.size()) == nullptr) return;
+    if (FindByte(line.data(), line.size(), '\r') == nullptr) return;
     size_t kept = 0;
     for (const char c : line)
         if (c != '\r') line[kept++] = c;

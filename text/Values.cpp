@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "Failures.h"
+#include "LineSearch.h"
 #include "Text.h"
 #include "tansy_windows.h"
 
@@ -87,9 +88,8 @@ int32_t TextToInt(std::string_view text)
 
 bool TextToFlag(std::string_view text)
 {
-    const void* zero = std::memchr(text.data(), 0, text.size());
-    const size_t length = zero ? static_cast<size_t>(static_cast<const char*>(zero) - text.data())
-                               : text.size();
+    const char* zero = FindByte(text.data(), text.size(), '\0');
+    const size_t length = zero ? static_cast<size_t>(zero - text.data()) : text.size();
     return text.substr(0, length) == "YES";
 }
 
@@ -158,13 +158,14 @@ int32_t TextPos(std::string_view sub, std::string_view text)
 {
     if (sub.empty() || text.empty()) return 0;
     // One character, as the "=" of a field line, which stands among its
-    // first bytes: those are looked at before memchr is called.
+    // first bytes: those are looked at one by one before a search of the rest.
     if (sub.size() == 1) {
         constexpr size_t kNear = 16;
         const size_t first = std::min(text.size(), kNear);
         for (size_t i = 0; i < first; ++i)
             if (text[i] == sub[0]) return static_cast<int32_t>(i + 1);
-        if (first == text.size()) return 0;
+        const char* at = FindByte(text.data() + first, text.size() - first, sub[0]);
+        return at ? static_cast<int32_t>(at - text.data() + 1) : 0;
     }
     const size_t at = text.find(sub);
     return at == std::string_view::npos ? 0 : static_cast<int32_t>(at + 1);

@@ -198,9 +198,11 @@ void CheckLineSearches(std::string_view bytes)
     for (size_t start = 0; start < bytes.size() && start < 32; ++start) {
         const char* from = bytes.data() + start;
         const size_t n = bytes.size() - start;
-        const char* lf = static_cast<const char*>(std::memchr(from, '\n', n));
-        REQUIRE(FindLineFeed(from, n) == lf);
-        REQUIRE(FindLineFeedPortable(from, n) == lf);
+        for (const char value : {'\n', '\r', '\0'}) {
+            const char* found = static_cast<const char*>(std::memchr(from, value, n));
+            REQUIRE(FindByte(from, n, value) == found);
+            REQUIRE(FindBytePortable(from, n, value) == found);
+        }
         const char* marked = nullptr;
         for (size_t i = 0; i + 1 < n && marked == nullptr; ++i)
             if (from[i] == '\n' && MayBeginMarkedLine(from[i + 1])) marked = from + i;

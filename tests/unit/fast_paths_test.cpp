@@ -194,13 +194,15 @@ TEST(LineSearch, ProcessorAndPortableSearchesAgree)
         const auto text = std::make_unique<char[]>(round % 70);
         const size_t n = static_cast<size_t>(round % 70);
         for (size_t i = 0; i < n; ++i) text[i] = random() % 4 == 0 ? kBytes[random() % std::size(kBytes)] : 'x';
-        const char* lf = std::find(text.get(), text.get() + n, '\n');
-        if (lf == text.get() + n) lf = nullptr;
+        for (const char value : {'\n', '\r'}) {
+            const char* found = std::find(text.get(), text.get() + n, value);
+            if (found == text.get() + n) found = nullptr;
+            ASSERT_EQ(FindByte(text.get(), n, value), found) << round;
+            ASSERT_EQ(FindBytePortable(text.get(), n, value), found) << round;
+        }
         const char* marked = nullptr;
         for (size_t i = 0; i + 1 < n && marked == nullptr; ++i)
             if (text[i] == '\n' && MayBeginMarkedLine(text[i + 1])) marked = text.get() + i;
-        ASSERT_EQ(FindLineFeed(text.get(), n), lf) << round;
-        ASSERT_EQ(FindLineFeedPortable(text.get(), n), lf) << round;
         ASSERT_EQ(FindLineBeforeMark(text.get(), n), marked) << round;
         ASSERT_EQ(FindLineBeforeMarkPortable(text.get(), n), marked) << round;
     }
