@@ -191,8 +191,8 @@ TEST(LineSearch, ProcessorAndPortableSearchesAgree)
     std::mt19937 random(3);
     const char kBytes[] = {'\n', '\n', 'a', '#', '-', '\r', '\x1A', '\x80', '\xD0', ' ', '\t'};
     for (int round = 0; round < 4000; ++round) {
-        const auto text = std::make_unique<char[]>(round % 70);
-        const size_t n = static_cast<size_t>(round % 70);
+        const auto text = std::make_unique<char[]>(round % 200);
+        const size_t n = static_cast<size_t>(round % 200);
         for (size_t i = 0; i < n; ++i) text[i] = random() % 4 == 0 ? kBytes[random() % std::size(kBytes)] : 'x';
         for (const char value : {'\n', '\r'}) {
             const char* found = std::find(text.get(), text.get() + n, value);
