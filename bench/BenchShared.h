@@ -1,5 +1,6 @@
 // What the native and the Windows pass benchmarks share: the folder the walk
-// goes to, the plain reading every pass is set against, and the size labels.
+// goes to, the plain reading every pass is set against, the goals, and the
+// size labels.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,25 @@ inline int64_t BaselinePass(const char* path, std::vector<char>& buffer)
     }
     CloseHandle(file);
     return lines;
+}
+
+// The goals: the greatest ratio of a pass's median time to the plain
+// reading's, by the pass's label in the tables.
+struct TGoal {
+    const char* Label;
+    double MaxRatio;
+};
+inline constexpr TGoal kGoals[] = {
+    {"walk to the last folder", 1.2}, {"list \\ (all nested)", 1.3}, {"properties scan", 2.0}};
+inline constexpr const char* kGoalsText =
+    "Goals: walk <= 1.2x, list \\ <= 1.3x, properties <= 2.0x the plain reading's time (medians)";
+
+// False when the pass labelled `label` took longer than its goal allows.
+inline bool WithinGoal(const char* label, double ratio)
+{
+    for (const TGoal& goal : kGoals)
+        if (std::strcmp(goal.Label, label) == 0) return ratio <= goal.MaxRatio;
+    return true;
 }
 
 // 10^N for a power of ten, else the number.

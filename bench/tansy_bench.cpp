@@ -454,11 +454,6 @@ public:
     }
 };
 
-struct TGoal {
-    TPassKind Kind;
-    double MaxRatio;
-};
-constexpr TGoal kGoals[] = {{pkWalk, 2.0}, {pkListRoot, 2.5}, {pkProperties, 4.0}};
 constexpr uint64_t kMaxGrowthDifference = 1024 * 1024;
 
 std::string Kib(uint64_t bytes)
@@ -524,12 +519,10 @@ int PrintTable(const std::vector<TSizeSetup>& setups, const std::map<std::string
                         t.MaxMilliseconds, t.BaselineMilliseconds, t.Ratio, t.MinRatio, t.MaxRatio,
                         megabytes / (t.Milliseconds / 1e3), Kib(mem.ColdGrowth).c_str(), mem.WarmGrowth,
                         mem.WarmAllocations);
-            for (const TGoal& goal : kGoals)
-                if (goal.Kind == scenario.Kind && t.Ratio > goal.MaxRatio) met = false;
+            if (!bench::WithinGoal(scenario.Label, t.Ratio)) met = false;
         }
     }
-    std::printf("\nGoals: walk <= 2x, list \\ <= 2.5x, properties <= 4x the baseline's time; peak heap growth "
-                "from the smallest to the largest hotlist under 1 MiB.\n");
+    std::printf("\n%s; peak heap growth from the smallest to the largest hotlist under 1 MiB.\n", bench::kGoalsText);
     for (const auto& [index, range] : growthRange) {
         const int64_t difference = range.second - range.first;
         std::printf("Peak heap growth of a first pass, %s (%s hotlist): %s on the smallest, %+.1f KiB on the "

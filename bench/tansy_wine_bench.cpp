@@ -129,12 +129,14 @@ double FileMegabytes(const std::filesystem::path& path)
     return static_cast<double>(std::filesystem::file_size(path)) / 1e6;
 }
 
-void PrintRow(const std::string& size, double megabytes, const TTimedPass& pass, const TResult& result)
+// Prints the row; false when the pass missed its goal.
+bool PrintRow(const std::string& size, double megabytes, const TTimedPass& pass, const TResult& result)
 {
     std::printf("| %s | %.1f | %s | %.2f | %.2f–%.2f | %.2f | %.2f | %.2f–%.2f | %.0f |\n", size.c_str(), megabytes,
                 pass.Label, result.Pass.Median, result.Pass.Min, result.Pass.Max, result.Baseline.Median,
                 result.Ratio.Median, result.Ratio.Min, result.Ratio.Max, megabytes / (result.Pass.Median / 1e3));
     std::fflush(stdout);
+    return bench::WithinGoal(pass.Label, result.Ratio.Median);
 }
 
 struct TSize {
@@ -164,22 +166,22 @@ void RunAlone(TTimedPass& pass, const TOptions& options, host::Session& session)
 }
 
 // Times `pass` against `baseline` and prints its row; with --only, runs the
-// pass named there alone instead.
-void RunPass(const std::string& size, double megabytes, const char* name, TTimedPass& pass, TTimedPass& baseline,
+// pass named there alone instead. False when the pass missed its goal.
+bool RunPass(const std::string& size, double megabytes, const char* name, TTimedPass& pass, TTimedPass& baseline,
              const TOptions& options, host::Session& session)
 {
     if (options.Only.empty()) {
         bench::Prepare(pass, options.SampleMilliseconds);
         bench::Prepare(baseline, options.SampleMilliseconds);
-        PrintRow(size, megabytes, pass, bench::Measure(pass, baseline, options.Repetitions));
-    } else if (options.Only == name) {
-        RunAlone(pass, options, session);
+        return PrintRow(size, megabytes, pass, bench::Measure(pass, baseline, options.Repetitions));
     }
+    if (options.Only == name) RunAlone(pass, options, session);
+    return true;
 }
 
 // The walk and the properties scan of the tail hotlist, then the listing of
 // the nested one, each against the plain reading of its own file.
-void RunSize(const TSize& size, const TOptions& options, int64_t& boxes)
+void RunSize(const TSize& size, const TOptions& options, int64_t& boxes, bool& met)
 {
     std::vector<char> buffer(kTextBufferSize);
     const std::string label = bench::SizeLabel(size.Bookmarks);
@@ -201,15 +203,15 @@ void RunSize(const TSize& size, const TOptions& options, int64_t& boxes)
         TTimedPass properties{"properties scan", [&] { return PropertiesPass(*session, remoteName, boxes); }};
         const double megabytes = FileMegabytes(file);
         if (options.Only == "baseline") RunAlone(baseline, options, *session);
-        RunPass(label, megabytes, "walk", walk, baseline, options, *session);
-        RunPass(label, megabytes, "properties", properties, baseline, options, *session);
+        met = RunPass(label, megabytes, "walk", walk, baseline, options, *session) && met;
+        met = RunPass(label, megabytes, "properties", properties, baseline, options, *session) && met;
     }
     const std::unique_ptr<host::Session> session = OpenLibrary(size.Nested);
     const std::filesystem::path file = session->hotlistFile;
     const std::string ansiPath = AnsiPathOf(*session);
     TTimedPass baseline{"baseline: ReadFile + memchr", [&] { return bench::BaselinePass(ansiPath.c_str(), buffer); }};
     TTimedPass listRoot{"list \\ (all nested)", [&] { return ListFolder(*session, "\\"); }};
-    RunPass(label, FileMegabytes(file), "list", listRoot, baseline, options, *session);
+    met = RunPass(label, FileMegabytes(file), "list", listRoot, baseline, options, *session) && met;
 }
 
 // The most memory the process has had in use, in MiB.
@@ -311,9 +313,10 @@ int main(int argc, char** argv)
         }
         PrintHeading(options);
         int64_t boxes = 0;
+        bool met = true;
         std::vector<double> peaks;
         for (const TSize& size : sizes) {
-            RunSize(size, options, boxes);
+            RunSize(size, options, boxes, met);
             peaks.push_back(PeakWorkingSetMiB());
         }
         if (!options.Only.empty()) return 0;
@@ -322,7 +325,7 @@ int main(int argc, char** argv)
                     boxes);
         for (size_t i = 0; i < sizes.size(); ++i)
             std::printf("%s %s %.1f MiB", i ? "," : "", bench::SizeLabel(sizes[i].Bookmarks).c_str(), peaks[i]);
-        std::printf(".\n");
+        std::printf(".\n%s: %s\n", bench::kGoalsText, met ? "all met." : "some are NOT met.");
         return 0;
     } catch (const std::invalid_argument& e) {
         std::fprintf(stderr, "tansy_wine_bench: %s\n\n%s", e.what(), kUsage);

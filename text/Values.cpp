@@ -157,14 +157,9 @@ AnsiString SubText(std::string_view text, int64_t index, int64_t count)
 int32_t TextPos(std::string_view sub, std::string_view text)
 {
     if (sub.empty() || text.empty()) return 0;
-    // One character, as the "=" of a field line, which stands among its
-    // first bytes: those are looked at one by one before a search of the rest.
+    // One character, as the "=" of every field line, is found directly.
     if (sub.size() == 1) {
-        constexpr size_t kNear = 16;
-        const size_t first = std::min(text.size(), kNear);
-        for (size_t i = 0; i < first; ++i)
-            if (text[i] == sub[0]) return static_cast<int32_t>(i + 1);
-        const char* at = FindByte(text.data() + first, text.size() - first, sub[0]);
+        const char* at = FindByte(text.data(), text.size(), sub[0]);
         return at ? static_cast<int32_t>(at - text.data() + 1) : 0;
     }
     const size_t at = text.find(sub);
