@@ -12,11 +12,8 @@
 
 // The first `value` among the `n` bytes at `bytes`, or null when there is none.
 const char* FindByte(const char* bytes, size_t n, char value);
-
-inline const char* FindLineFeed(const char* bytes, size_t n)
-{
-    return FindByte(bytes, n, '\n');
-}
+// FindByte for an LF, the search of every line.
+const char* FindLineFeed(const char* bytes, size_t n);
 
 // The first LF among the `n` bytes that another of them follows and that
 // byte may begin a line a pass has to look at: "#", "-", CR, 0x1A, or any

@@ -6,6 +6,11 @@ const char* FindByte(const char* bytes, size_t n, char value)
     return FindBytePortable(bytes, n, value);
 }
 
+const char* FindLineFeed(const char* bytes, size_t n)
+{
+    return FindBytePortable(bytes, n, '\n');
+}
+
 const char* FindLineBeforeMark(const char* bytes, size_t n)
 {
     return FindLineBeforeMarkPortable(bytes, n);

@@ -11,20 +11,19 @@ namespace {
 
 constexpr size_t kBlock = 16;
 
-// The bits of the bytes among the sixteen at `bytes` that are `value`, the
-// first byte lowest.
-unsigned FoundMask(const char* bytes, char value)
+// The bits of the bytes among the sixteen at `bytes` that equal those of
+// `wanted` (one byte sixteen times over), the first byte lowest.
+unsigned FoundMask(const char* bytes, __m128i wanted)
 {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(value))));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
 }
 
-// Whether `value` stands among the sixty-four bytes at `bytes`: the search
-// through a whole block of the file, for a CR that is mostly not there, goes
-// four vectors at a time.
-bool FoundInFour(const char* bytes, char value)
+// Whether the byte of `wanted` stands among the sixty-four bytes at `bytes`:
+// the search through a whole block of the file, for a CR that is mostly not
+// there, goes four vectors at a time.
+bool FoundInFour(const char* bytes, __m128i wanted)
 {
-    const __m128i wanted = _mm_set1_epi8(value);
     const auto at = [&](size_t k) {
         return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + k * kBlock)), wanted);
     };
@@ -32,9 +31,9 @@ bool FoundInFour(const char* bytes, char value)
     return _mm_movemask_epi8(any) != 0;
 }
 
-}  // namespace
-
-const char* FindByte(const char* bytes, size_t n, char value)
+// FindByte with the byte also given sixteen times over in `wanted`, which
+// for a constant byte the compiler makes once.
+const char* FindIn(const char* bytes, size_t n, char value, __m128i wanted)
 {
     if (n < kBlock) {
         for (size_t i = 0; i < n; ++i)
@@ -46,15 +45,27 @@ const char* FindByte(const char* bytes, size_t n, char value)
     constexpr size_t kShortLine = 4 * kBlock;
     size_t i = 0;
     for (; i + kBlock <= n && i < kShortLine; i += kBlock)
-        if (const unsigned mask = FoundMask(bytes + i, value)) return bytes + i + std::countr_zero(mask);
-    for (; i + 4 * kBlock <= n && !FoundInFour(bytes + i, value); i += 4 * kBlock) {
+        if (const unsigned mask = FoundMask(bytes + i, wanted)) return bytes + i + std::countr_zero(mask);
+    for (; i + 4 * kBlock <= n && !FoundInFour(bytes + i, wanted); i += 4 * kBlock) {
     }
     for (; i + kBlock <= n; i += kBlock)
-        if (const unsigned mask = FoundMask(bytes + i, value)) return bytes + i + std::countr_zero(mask);
+        if (const unsigned mask = FoundMask(bytes + i, wanted)) return bytes + i + std::countr_zero(mask);
     if (i == n) return nullptr;
     // The last sixteen bytes, without those already searched.
-    const unsigned mask = FoundMask(bytes + n - kBlock, value) >> (i - (n - kBlock));
+    const unsigned mask = FoundMask(bytes + n - kBlock, wanted) >> (i - (n - kBlock));
     return mask ? bytes + i + std::countr_zero(mask) : nullptr;
+}
+
+}  // namespace
+
+const char* FindByte(const char* bytes, size_t n, char value)
+{
+    return FindIn(bytes, n, value, _mm_set1_epi8(value));
+}
+
+const char* FindLineFeed(const char* bytes, size_t n)
+{
+    return FindIn(bytes, n, '\n', _mm_set1_epi8('\n'));
 }
 
 const char* FindLineBeforeMark(const char* bytes, size_t n)
@@ -62,7 +73,7 @@ const char* FindLineBeforeMark(const char* bytes, size_t n)
     // Lines are short: a block holds an LF or two, and each is looked at.
     size_t i = 0;
     for (; i + kBlock < n; i += kBlock) {
-        for (unsigned lf = FoundMask(bytes + i, '\n'); lf != 0; lf &= lf - 1) {
+        for (unsigned lf = FoundMask(bytes + i, _mm_set1_epi8('\n')); lf != 0; lf &= lf - 1) {
             const char* at = bytes + i + std::countr_zero(lf);
             if (MayBeginMarkedLine(at[1])) return at;
         }

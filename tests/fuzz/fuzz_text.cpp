@@ -202,6 +202,7 @@ void CheckLineSearches(std::string_view bytes)
             const char* found = static_cast<const char*>(std::memchr(from, value, n));
             REQUIRE(FindByte(from, n, value) == found);
             REQUIRE(FindBytePortable(from, n, value) == found);
+            if (value == '\n') REQUIRE(FindLineFeed(from, n) == found);
         }
         const char* marked = nullptr;
         for (size_t i = 0; i + 1 < n && marked == nullptr; ++i)

@@ -199,6 +199,9 @@ TEST(LineSearch, ProcessorAndPortableSearchesAgree)
             if (found == text.get() + n) found = nullptr;
             ASSERT_EQ(FindByte(text.get(), n, value), found) << round;
             ASSERT_EQ(FindBytePortable(text.get(), n, value), found) << round;
+            if (value == '\n') {
+                ASSERT_EQ(FindLineFeed(text.get(), n), found) << round;
+            }
         }
         const char* marked = nullptr;
         for (size_t i = 0; i + 1 < n && marked == nullptr; ++i)
