@@ -5,14 +5,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "Failures.h"
-#include "LineSearch.h"
 #include "PLUGIN_Main.h"
 #include "TestFiles.h"
 #include "Walk.h"
@@ -180,34 +178,6 @@ TEST_P(FastPaths, LinesAreCutAsTheRuleCutsThem)
             return true;
         });
         EXPECT_EQ(lines, LinesByTheRule(bytes));
-    }
-}
-
-// The searches for this processor and the portable ones give the answers
-// of a plain byte loop, over texts of every length up to a few blocks of the
-// vector searches, in exactly sized storage so that no read goes past them.
-TEST(LineSearch, ProcessorAndPortableSearchesAgree)
-{
-    std::mt19937 random(3);
-    const char kBytes[] = {'\n', '\n', 'a', '#', '-', '\r', '\x1A', '\x80', '\xD0', ' ', '\t'};
-    for (int round = 0; round < 4000; ++round) {
-        const auto text = std::make_unique<char[]>(round % 200);
-        const size_t n = static_cast<size_t>(round % 200);
-        for (size_t i = 0; i < n; ++i) text[i] = random() % 4 == 0 ? kBytes[random() % std::size(kBytes)] : 'x';
-        for (const char value : {'\n', '\r'}) {
-            const char* found = std::find(text.get(), text.get() + n, value);
-            if (found == text.get() + n) found = nullptr;
-            ASSERT_EQ(FindByte(text.get(), n, value), found) << round;
-            ASSERT_EQ(FindBytePortable(text.get(), n, value), found) << round;
-            if (value == '\n') {
-                ASSERT_EQ(FindLineFeed(text.get(), n), found) << round;
-            }
-        }
-        const char* marked = nullptr;
-        for (size_t i = 0; i + 1 < n && marked == nullptr; ++i)
-            if (text[i] == '\n' && MayBeginMarkedLine(text[i + 1])) marked = text.get() + i;
-        ASSERT_EQ(FindLineBeforeMark(text.get(), n), marked) << round;
-        ASSERT_EQ(FindLineBeforeMarkPortable(text.get(), n), marked) << round;
     }
 }
 
