@@ -118,33 +118,10 @@ done
 step "hotlists (bench/run_bench.sh --hotlists)"
 hotlists=$("$root/bench/run_bench.sh" --sizes="$sizes" --hotlists)
 
-# The wine environment.
-env_dir=$out/env
-rm -rf "$env_dir"
-mkdir -p "$env_dir/tmp" "$env_dir/locale"
-export WINEPREFIX=$env_dir/prefix
-export TMPDIR=$env_dir/tmp
-export LOCPATH=$env_dir/locale
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe="
-unset DISPLAY WAYLAND_DISPLAY LC_ALL
-
-cleanup() {
-  "$wineserver" -k >/dev/null 2>&1 || true
-  if [ "$keep" = no ]; then rm -rf "$env_dir"; else echo "wine environment kept in $env_dir" >&2; fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
+source "$root/tests/wine/wine_environment.sh"
+make_wine_environment "$out/env"
 step "wine environment in $env_dir"
-localedef -i ru_RU -f UTF-8 "$LOCPATH/ru_RU.UTF-8" >"$env_dir/localedef.log" 2>&1 ||
-  [ -f "$LOCPATH/ru_RU.UTF-8/LC_CTYPE" ] || { cat "$env_dir/localedef.log" >&2; exit 1; }
-env LC_ALL=ru_RU.UTF-8 timeout -k 5 300 "$wine64" wineboot --init </dev/null >"$env_dir/wineboot.log" 2>&1 ||
-  { cat "$env_dir/wineboot.log" >&2; echo "$0: wineboot failed" >&2; exit 1; }
-"$wineserver" -w
-# A persistent wineserver: the runs start quickly and none waits on another.
-"$wineserver" -p
+boot_wine_environment "$wine64" ru_RU
 
 # A Linux path as wine's Z: drive sees it.
 windows_path() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }

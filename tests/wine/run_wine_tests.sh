@@ -88,24 +88,8 @@ for build_arg in "${build_args[@]}"; do
 done
 [ ${#labels[@]} -ge 1 ] || exit 0
 
-env_dir=$(cd "${build_args[0]}" && pwd)/wine-tests
-rm -rf "$env_dir"
-mkdir -p "$env_dir/tmp" "$env_dir/locale"
-export WINEPREFIX=$env_dir/prefix
-export TMPDIR=$env_dir/tmp
-export LOCPATH=$env_dir/locale
-export WINEDEBUG=-all
-# No Mono or Gecko installer prompts, no menu entries on the desktop.
-export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe="
-unset DISPLAY WAYLAND_DISPLAY LC_ALL
-
-cleanup() {
-  "$wineserver" -k >/dev/null 2>&1 || true
-  if [ "$keep" = no ]; then rm -rf "$env_dir"; else echo "wine environment kept in $env_dir"; fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+source "$source_dir/tests/wine/wine_environment.sh"
+make_wine_environment "$(cd "${build_args[0]}" && pwd)/wine-tests"
 
 # run_wine SECONDS LOCALE WINE PROGRAM ARGS...: one wine process, never
 # waiting for input and never running for longer than SECONDS.
@@ -119,23 +103,12 @@ step() { printf '\n-- %s --\n' "$*"; }
 failed=()
 
 step "wine environment in $env_dir"
-for locale in ru_RU en_US; do
-  localedef -i "$locale" -f UTF-8 "$LOCPATH/$locale.UTF-8" >"$env_dir/localedef.log" 2>&1 ||
-    [ -f "$LOCPATH/$locale.UTF-8/LC_CTYPE" ] || { cat "$env_dir/localedef.log"; exit 1; }
-done
 # A 64-bit prefix where wine64 is installed: it runs both kinds of program.
 boot_wine=$wine64
 [ -x "$boot_wine" ] || boot_wine=${wines[0]}
-run_wine 300 ru_RU.UTF-8 "$boot_wine" wineboot --init >"$env_dir/wineboot.log" 2>&1 ||
-  { cat "$env_dir/wineboot.log"; echo "wineboot failed" >&2; exit 1; }
-run_wine 60 ru_RU.UTF-8 "$boot_wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-"$wineserver" -k >/dev/null 2>&1 || true
-"$wineserver" -w
-[ -L "$WINEPREFIX/dosdevices/z:" ] || { echo "the wine prefix has no Z: drive for /" >&2; exit 1; }
-# A persistent wineserver, and wine's own services started now with no
-# output attached, so later runs start in a fraction of a second and no
-# service keeps a test's output open.
-"$wineserver" -p
+boot_wine_environment "$boot_wine" ru_RU en_US
+# Each build's tansy.exe runs once now with no output attached: wine's own
+# services start then, and none keeps a test's output open later.
 utf8_bins=()
 for i in "${!labels[@]}"; do
   run_wine 60 ru_RU.UTF-8 "${wines[i]}" "${bins[i]}/tansy.exe" script >/dev/null 2>&1 ||
