@@ -10,6 +10,9 @@
 #include "HotlistReader.h"
 #include "PLUGIN_Main.h"
 
+// Constant-initialised, like the rest of the library's state.
+constinit THotlistReader HotlistReader;
+
 namespace {
 
 bool EveryByteRoundTrips()
@@ -92,17 +95,18 @@ AnsiString* KeptLineOf(TKeptUrlTexts& kept, THotlistKey key)
     }
 }
 
-// ReadUrlBlock with the lines of the text fields kept, or dropped. Text fields
-// never fail, so neither changes an outcome.
-void ReadUrlBlockPuttingTextsAside(TTextFile& file, WideString& line, TTansyBookmarkUrl& url, bool keep)
+// ReadUrlBlock with the lines of the text fields kept in `kept`, or dropped
+// where it is null. Text fields never fail, so neither changes an outcome.
+void ReadUrlBlockPuttingTextsAside(TTextFile& file, WideString& line, TTansyBookmarkUrl& url, TKeptUrlTexts* kept)
 {
     ClearBookmarkUrl(url);
-    TKeptUrlTexts& kept = HotlistReader.Kept;
-    for (AnsiString* text : {&kept.Name, &kept.Url, &kept.ShortName, &kept.Description, &kept.IconFile})
+    TKeptUrlTexts dropped;  // empty texts: their storage is never used
+    TKeptUrlTexts& texts = kept != nullptr ? *kept : dropped;
+    for (AnsiString* text : {&texts.Name, &texts.Url, &texts.ShortName, &texts.Description, &texts.IconFile})
         text->clear();
     ReadBlockLines(file, line, [&](std::string_view text, THotlistKey key) {
-        if (AnsiString* keptLine = KeptLineOf(kept, key)) {
-            if (keep) keptLine->assign(text);
+        if (AnsiString* keptLine = KeptLineOf(texts, key)) {
+            if (kept != nullptr) keptLine->assign(text);
             return;
         }
         ApplyUrlField(text, key, url);
@@ -128,24 +132,23 @@ void ReadUrlBlock(TTextFile& file, WideString& line, TTansyBookmarkUrl& url)
     ReadBlockLines(file, line, [&](std::string_view text, THotlistKey key) { ApplyUrlField(text, key, url); });
 }
 
-void ReadUrlBlockKeepingTexts(TTextFile& file, WideString& line, TTansyBookmarkUrl& url)
+void ReadUrlBlockKeepingTexts(TTextFile& file, WideString& line, TTansyBookmarkUrl& url, TKeptUrlTexts& kept)
 {
-    ReadUrlBlockPuttingTextsAside(file, line, url, true);
+    ReadUrlBlockPuttingTextsAside(file, line, url, &kept);
 }
 
 void ReadUrlBlockWithoutTexts(TTextFile& file, WideString& line, TTansyBookmarkUrl& url)
 {
-    ReadUrlBlockPuttingTextsAside(file, line, url, false);
+    ReadUrlBlockPuttingTextsAside(file, line, url, nullptr);
 }
 
-void StoreKeptName(TTansyBookmarkUrl& url)
+void StoreKeptName(const TKeptUrlTexts& kept, TTansyBookmarkUrl& url)
 {
-    ApplyKept(HotlistReader.Kept.Name, hkName, url);
+    ApplyKept(kept.Name, hkName, url);
 }
 
-void StoreKeptTexts(TTansyBookmarkUrl& url)
+void StoreKeptTexts(const TKeptUrlTexts& kept, TTansyBookmarkUrl& url)
 {
-    const TKeptUrlTexts& kept = HotlistReader.Kept;
     ApplyKept(kept.Name, hkName, url);
     ApplyKept(kept.Url, hkUrl, url);
     ApplyKept(kept.ShortName, hkShortName, url);

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "Barrier.h"
+#include "ScanState.h"
 #include "TANSY_WFX.h"
 #include "Walk.h"
 
@@ -24,10 +25,10 @@ struct TRequest {
 
 // The name that the request gives a bookmark of the current folder; false
 // when the requested path lies in no such place.
-bool NameInFolder(TRequest& request, std::string_view& shown)
+bool NameInFolder(const THotlistWalk& walk, TRequest& request, std::string_view& shown)
 {
     if (request.FolderMoved) {
-        AssignAnsiFromWide(request.Folder, CurPath);
+        AssignAnsiFromWide(request.Folder, walk.CurPath);
         if (request.Folder.empty() || request.Folder.back() != '\\') request.Folder += '\\';
         request.FolderMoved = false;
     }
@@ -50,49 +51,52 @@ void ShowProperties(HWND mainWin, const TTansyBookmarkUrl& url)
     MessageBoxA(mainWin, text.c_str(), caption.c_str(), MB_OK);
 }
 
+// What the scan reads each bookmark into, kept from one block to the next.
+struct TBookmarkScratch {
+    TTansyBookmarkUrl Url;
+    TKeptUrlTexts Kept;
+    AnsiString Name;  // the bookmark's name decoded for show
+};
+
 // A bookmark's text fields are converted only when its folder is the one the
 // request lies in, and all of them only when its box is shown.
-void ReadBookmark(HWND mainWin, TRequest& request, TTansyBookmarkUrl& url, AnsiString& name)
+void ScanBookmark(THotlistWalk& walk, HWND mainWin, TRequest& request, TBookmarkScratch& scratch)
 {
     std::string_view shown;
-    if (!NameInFolder(request, shown)) {
-        ReadUrlBlockWithoutTexts(HotlistText, CurLine, url);
+    if (!NameInFolder(walk, request, shown)) {
+        ReadBookmarkWithoutTexts(walk, scratch.Url);
         return;
     }
-    ReadUrlBlockKeepingTexts(HotlistText, CurLine, url);
-    StoreKeptName(url);
-    AssignAnsiFromUtf8(name, url.Name);
-    if (!IsShownAs(name, shown)) return;
-    StoreKeptTexts(url);
-    ShowProperties(mainWin, url);
+    ReadBookmarkKeepingTexts(walk, scratch.Url, scratch.Kept);
+    StoreKeptName(scratch.Kept, scratch.Url);
+    AssignAnsiFromUtf8(scratch.Name, scratch.Url.Name);
+    if (!IsShownAs(scratch.Name, shown)) return;
+    StoreKeptTexts(scratch.Kept, scratch.Url);
+    ShowProperties(mainWin, scratch.Url);
 }
 
-void PropertiesScan(HWND mainWin, std::string_view remoteName)
+void PropertiesScan(THotlistWalk& walk, HWND mainWin, std::string_view remoteName)
 {
-    OpenTextForReading(HotlistText, HotlistFileName);
-    CurLine = u" ";
-    SkipToFirstEntry(HotlistText, CurLine);
     // Each scan starts at the root, whatever an earlier pass left behind.
-    StartAtRoot();
+    StartPass(walk);
     TRequest request;
     request.RemoteName = remoteName;
     TTansyBookmarkDir dir;
-    TTansyBookmarkUrl url;
-    AnsiString name;
-    while (!HotlistAtEnd(HotlistText)) {
-        if (OnFolderLine()) {
-            ReadFolderIntoPath(dir);
+    TBookmarkScratch scratch;
+    while (!AtFileEnd(walk)) {
+        if (OnFolderLine(walk)) {
+            ReadFolderIntoPath(walk, dir);
             request.FolderMoved = true;
-        } else if (OnUrlLine()) {
-            ReadBookmark(mainWin, request, url, name);
+        } else if (OnUrlLine(walk)) {
+            ScanBookmark(walk, mainWin, request, scratch);
         }
-        if (!ReadNextMarkedLine()) break;
-        if (OnFolderEnd()) {
-            StepUpCurPath();
+        if (!ReadNextMarkedLine(walk)) break;
+        if (OnFolderEnd(walk)) {
+            StepUpCurPath(walk);
             request.FolderMoved = true;
         }
     }
-    CloseTextFile(HotlistText);
+    EndPass(walk);
 }
 
 }  // namespace
@@ -105,14 +109,14 @@ int WINAPI FsExecuteFile(HWND MainWin, char* RemoteName, char* Verb)
         return FS_EXEC_ERROR;
     }
     const TScanBusyMark busy;
+    THotlistWalk& walk = HotlistWalk;
     return Guarded(
         [&] {
-            PropertiesScan(MainWin, VirtualPath(RemoteName));
+            PropertiesScan(walk, MainWin, VirtualPath(RemoteName));
             return FS_EXEC_OK;
         },
-        [](DWORD code) {
-            CloseHotlistQuietly();
-            StartAtRoot();
+        [&](DWORD code) {
+            AbandonPass(walk);
             SetLastError(code);
             return FS_EXEC_ERROR;
         });

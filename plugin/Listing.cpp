@@ -1,6 +1,7 @@
 // The listing exports: a forward walk over the hotlist that finds the
 // requested folder and hands its entries to the host one per call.
 #include "Barrier.h"
+#include "ScanState.h"
 #include "TANSY_WFX.h"
 #include "Walk.h"
 
@@ -11,54 +12,50 @@ const HANDLE kListingHandle = nullptr;
 
 enum TSeekResult { srEntry, srFolderEnd, srFileEnd };
 
-// Hands the folder or bookmark whose marker is in CurLine to the host. A
-// returned folder is entered under the name the host now shows for it.
-void ReturnEntry(WIN32_FIND_DATAA& hostRecord)
+// Hands the folder or bookmark whose marker is the walk's line to the host.
+// A returned folder is entered under the name the host now shows for it.
+void ReturnEntry(THotlistWalk& walk, WIN32_FIND_DATAA& hostRecord)
 {
     WIN32_FIND_DATAA record = {};
-    if (OnFolderLine()) {
-        TTansyBookmarkDir dir;
-        EnterReturnedFolder(dir);
-        DirToFindData(dir, record);
-        hostRecord = record;
-        JoinReturnedName(hostRecord);
+    if (OnFolderLine(walk)) {
+        EnterReturnedFolder(walk, record);
     } else {
         TTansyBookmarkUrl url;
-        ReadUrlBlock(HotlistText, CurLine, url);
+        ReadBookmark(walk, url);
         UrlToFindData(url, record);
-        hostRecord = record;
     }
+    hostRecord = record;
 }
 
-// Reads on from CurLine to the listed folder's next folder or bookmark line.
+// Reads on from the line to the listed folder's next folder or bookmark line.
 // Empty lines, separator blocks, field lines and unknown "#" lines are passed
 // over; a marker on the file's last line is not an entry.
-TSeekResult SeekEntry()
+TSeekResult SeekEntry(THotlistWalk& walk)
 {
     for (;;) {
-        if (OnFolderLine() || OnUrlLine()) return srEntry;
-        if (!ReadNextMarkedLine()) return srFileEnd;
-        if (HotlistAtEnd(HotlistText)) return srFileEnd;
-        if (OnFolderEnd()) return srFolderEnd;
+        if (OnFolderLine(walk) || OnUrlLine(walk)) return srEntry;
+        if (!ReadNextMarkedLine(walk)) return srFileEnd;
+        if (AtFileEnd(walk)) return srFileEnd;
+        if (OnFolderEnd(walk)) return srFolderEnd;
     }
 }
 
-// Reads on from CurLine, entering and leaving the folders it meets, until
-// CurPath is `path`. False when the file ends first.
-bool WalkToPath(const WideString& path)
+// Reads on from the line, entering and leaving the folders it meets, until
+// CurPath is the listed path. False when the file ends first.
+bool WalkToFindPath(THotlistWalk& walk)
 {
     TTansyBookmarkDir dir;
-    while (!IsCurPath(path)) {
-        if (OnFolderLine())
-            EnterPassedFolder(dir);
-        else if (OnFolderEnd())
-            LeaveFolder();
-        if (HotlistAtEnd(HotlistText)) return false;
+    while (!IsCurPath(walk, walk.FindPath)) {
+        if (OnFolderLine(walk))
+            EnterPassedFolder(walk, dir);
+        else if (OnFolderEnd(walk))
+            LeaveFolder(walk);
+        if (AtFileEnd(walk)) return false;
         // Lines that change nothing are passed over at once, unless the walk
         // stops at the next line, whatever it is.
-        if (IsCurPath(path))
-            ReadNextLine();
-        else if (!ReadNextMarkedLine())
+        if (IsCurPath(walk, walk.FindPath))
+            ReadNextLine(walk);
+        else if (!ReadNextMarkedLine(walk))
             return false;
     }
     return true;
@@ -66,75 +63,73 @@ bool WalkToPath(const WideString& path)
 
 // Back to the listed folder's depth where folder lines and "-" lines do not
 // match up. False when the file ends first.
-bool ReturnToListDepth()
+bool ReturnToListDepth(THotlistWalk& walk)
 {
     TTansyBookmarkDir dir;
-    while (CurDepth != ListDepth) {
-        if (HotlistAtEnd(HotlistText)) return false;
-        ReadNextLine();
-        if (OnFolderLine()) AppendPassedFolder(dir);
-        if (OnFolderEnd()) LeaveFolder();
+    while (walk.CurDepth != walk.ListDepth) {
+        if (AtFileEnd(walk)) return false;
+        ReadNextLine(walk);
+        if (OnFolderLine(walk)) AppendPassedFolder(walk, dir);
+        if (OnFolderEnd(walk)) LeaveFolder(walk);
     }
     return true;
 }
 
 // The folder was not found, is empty, or the file holds no entry.
-HANDLE NoEntries()
+HANDLE NoEntries(THotlistWalk& walk)
 {
-    CloseTextFile(HotlistText);
+    EndPass(walk);
     SetLastError(ERROR_NO_MORE_FILES);
     return INVALID_HANDLE_VALUE;
 }
 
-HANDLE FindFirst(const char* path, WIN32_FIND_DATAA* findData)
+HANDLE FindFirst(THotlistWalk& walk, const char* path, WIN32_FIND_DATAA* findData)
 {
-    StartAtRoot();
     SetLastError(ERROR_NO_MORE_FILES);
-    FindPath = VirtualPath(path);
+    walk.FindPath = WideFromAnsi(VirtualPath(path));
     if (findData == nullptr) {
         // The host closes no listing whose start failed: a file that an
         // unclosed earlier listing holds open is released here.
-        CloseHotlistQuietly();
-        CurDepth = 0;
+        AbandonPass(walk);
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    OpenTextForReading(HotlistText, HotlistFileName);
-    if (!SkipToFirstEntry(HotlistText, CurLine)) return NoEntries();
-    if (!WalkToPath(WideFromAnsi(FindPath))) return NoEntries();
+    if (!StartPass(walk)) return NoEntries(walk);
+    if (!WalkToFindPath(walk)) return NoEntries(walk);
 
-    // The requested folder is reached; CurLine is its first line.
-    ListDepth = CurDepth;
-    if (OnFolderEnd()) {
-        LeaveFolder();
-        return NoEntries();
+    // The requested folder is reached; the line is its first line.
+    walk.ListDepth = walk.CurDepth;
+    if (OnFolderEnd(walk)) {
+        LeaveFolder(walk);
+        return NoEntries(walk);
     }
-    switch (SeekEntry()) {
+    switch (SeekEntry(walk)) {
     case srEntry: break;
-    case srFolderEnd: LeaveFolder(); return NoEntries();
-    case srFileEnd: return NoEntries();
+    case srFolderEnd: LeaveFolder(walk); return NoEntries(walk);
+    case srFileEnd: return NoEntries(walk);
     }
-    ReturnEntry(*findData);
+    ReturnEntry(walk, *findData);
     return kListingHandle;
 }
 
-BOOL FindNext(WIN32_FIND_DATAA* findData)
+BOOL FindNext(THotlistWalk& walk, WIN32_FIND_DATAA* findData)
 {
     if (findData == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FS_FIND_DONE;
     }
-    if (HotlistAtEnd(HotlistText)) return FS_FIND_DONE;
+    if (AtFileEnd(walk)) return FS_FIND_DONE;
     // Only a listing that ended at its folder's "-" stands on that line: it
     // stays ended rather than going on with the parent folder's entries.
-    if (OnFolderEnd()) return FS_FIND_DONE;
+    if (OnFolderEnd(walk)) return FS_FIND_DONE;
 
     // Through the contents of the folder returned last.
-    if (!WalkToPath(WideFromAnsi(FindPath))) return FS_FIND_DONE;
-    CurLine = u" ";
-    if (!ReturnToListDepth()) return FS_FIND_DONE;
-    if (SeekEntry() != srEntry) return FS_FIND_DONE;
-    ReturnEntry(*findData);
+    if (!WalkToFindPath(walk)) return FS_FIND_DONE;
+    // The line after the returned folder's "-" is not looked at.
+    PassOverLine(walk);
+    if (!ReturnToListDepth(walk)) return FS_FIND_DONE;
+    if (SeekEntry(walk) != srEntry) return FS_FIND_DONE;
+    ReturnEntry(walk, *findData);
     return FS_FIND_MORE;
 }
 
@@ -146,11 +141,10 @@ HANDLE WINAPI FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData)
         SetLastError(ERROR_BUSY);
         return INVALID_HANDLE_VALUE;
     }
-    return Guarded([&] { return FindFirst(Path, FindData); },
-                   [](DWORD code) {
-                       CloseHotlistQuietly();
-                       StartAtRoot();
-                       CurDepth = 0;
+    THotlistWalk& walk = HotlistWalk;
+    return Guarded([&] { return FindFirst(walk, Path, FindData); },
+                   [&](DWORD code) {
+                       AbandonPass(walk);
                        SetLastError(code);
                        return INVALID_HANDLE_VALUE;
                    });
@@ -162,7 +156,7 @@ BOOL WINAPI FsFindNext(HANDLE, WIN32_FIND_DATAA* FindData)
         SetLastError(ERROR_BUSY);
         return FS_FIND_DONE;
     }
-    return Guarded([&] { return FindNext(FindData); },
+    return Guarded([&] { return FindNext(HotlistWalk, FindData); },
                    [](DWORD code) {
                        SetLastError(code);
                        return FS_FIND_DONE;
@@ -172,8 +166,6 @@ BOOL WINAPI FsFindNext(HANDLE, WIN32_FIND_DATAA* FindData)
 int WINAPI FsFindClose(HANDLE)
 {
     if (ScanBusy) return 0;
-    CloseHotlistQuietly();
-    CurDepth = 0;
-    StartAtRoot();
+    AbandonPass(HotlistWalk);
     return 0;
 }

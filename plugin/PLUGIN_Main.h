@@ -84,18 +84,28 @@ void ApplyUrlField(std::string_view line, THotlistKey key, TTansyBookmarkUrl& ur
 void ReadDirBlock(TTextFile& file, WideString& line, TTansyBookmarkDir& dir);
 void ReadUrlBlock(TTextFile& file, WideString& line, TTansyBookmarkUrl& url);
 
+// The text-field lines of one bookmark block, as ANSI text; empty where the
+// block holds none (a field line never is).
+struct TKeptUrlTexts {
+    AnsiString Name;
+    AnsiString Url;
+    AnsiString ShortName;
+    AnsiString Description;
+    AnsiString IconFile;
+};
+
 // ReadUrlBlock for a pass that needs the text fields of few bookmarks only:
-// the lines of Name, Url, ShortName, Description and IconFile are kept
-// (HotlistReader.Kept) and those fields left empty; every other field is
-// stored, and fails, as ReadUrlBlock stores it.
-void ReadUrlBlockKeepingTexts(TTextFile& file, WideString& line, TTansyBookmarkUrl& url);
+// the lines of Name, Url, ShortName, Description and IconFile are kept in
+// `kept` and those fields left empty; every other field is stored, and
+// fails, as ReadUrlBlock stores it.
+void ReadUrlBlockKeepingTexts(TTextFile& file, WideString& line, TTansyBookmarkUrl& url, TKeptUrlTexts& kept);
 // The same for a bookmark whose text fields are not needed at all: they are
 // left empty, and nothing is kept.
 void ReadUrlBlockWithoutTexts(TTextFile& file, WideString& line, TTansyBookmarkUrl& url);
 // Applies the kept Name line to `url`, as ReadUrlBlock would have.
-void StoreKeptName(TTansyBookmarkUrl& url);
+void StoreKeptName(const TKeptUrlTexts& kept, TTansyBookmarkUrl& url);
 // Applies every kept line: `url` is then the record ReadUrlBlock would have read.
-void StoreKeptTexts(TTansyBookmarkUrl& url);
+void StoreKeptTexts(const TKeptUrlTexts& kept, TTansyBookmarkUrl& url);
 
 void DirToFindData(const TTansyBookmarkDir& dir, WIN32_FIND_DATAA& findData);
 void UrlToFindData(const TTansyBookmarkUrl& url, WIN32_FIND_DATAA& findData);

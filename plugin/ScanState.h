@@ -1,7 +1,7 @@
 // The state that every pass over the hotlist shares: one set per loaded
-// library. A listing and a properties request must never overlap. The
-// readers' working storage beside HotlistText and CurLine is HotlistReader
-// (HotlistReader.h); CurPath changes only through the moves of Walk.h.
+// library. A listing and a properties request must never overlap. The walk
+// holds the pass's place in the file (CurLine, CurPath, the depths and the
+// listed path); it moves only through the steps of Walk.h.
 #pragma once
 
 #include <cstdint>
@@ -10,13 +10,11 @@
 #include "Text.h"
 #include "TextFile.h"
 
+struct THotlistWalk;
+
 extern ShortString HotlistFileName;
 extern TTextFile HotlistText;
-extern WideString CurLine;
-extern WideString CurPath;
-extern int32_t CurDepth;
-extern int32_t ListDepth;
-extern AnsiString FindPath;
+extern THotlistWalk HotlistWalk;
 // Set while a properties scan runs, boxes included: a host that calls in from
 // inside a box must find the scan's state left alone.
 extern bool ScanBusy;
@@ -25,9 +23,6 @@ extern int32_t PluginNr;
 extern tProgressProc ProgressProc;
 extern tLogProc LogProc;
 extern tRequestProc RequestProc;
-
-// Closes the hotlist file if a pass left it open; a failing close is ignored.
-void CloseHotlistQuietly();
 
 // Marks the properties scan as running for as long as it lives, however the
 // scan ends.

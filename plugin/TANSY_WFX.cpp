@@ -16,13 +16,8 @@
 // and undo what it set.
 constinit ShortString HotlistFileName;
 constinit TTextFile HotlistText;
-constinit WideString CurLine;
-constinit WideString CurPath;
-constinit int32_t CurDepth = 0;
-constinit int32_t ListDepth = 0;
-constinit AnsiString FindPath;
+constinit THotlistWalk HotlistWalk{&HotlistText};
 constinit bool ScanBusy = false;
-constinit THotlistReader HotlistReader;
 
 constinit int32_t PluginNr = 0;
 constinit tProgressProc ProgressProc = nullptr;
@@ -56,21 +51,11 @@ void ReadConfiguration(HINSTANCE module)
 
 }  // namespace
 
-void CloseHotlistQuietly()
-{
-    if (HotlistText.Mode != tfInput) return;
-    try {
-        CloseTextFile(HotlistText);
-    } catch (const Exception&) {
-        // The reader is closed either way; nothing is left to release.
-    }
-}
-
 void LibraryStartup(HINSTANCE module)
 {
     Guarded(
         [&] {
-            StartAtRoot();
+            StartAtRoot(HotlistWalk);
             ReadConfiguration(module);
         },
         [](DWORD) {});
@@ -78,10 +63,8 @@ void LibraryStartup(HINSTANCE module)
 
 void LibraryShutdown()
 {
-    CloseHotlistQuietly();
-    CurPath = WideString();
-    CurLine = WideString();
-    FindPath = AnsiString();
+    AbandonPass(HotlistWalk);
+    HotlistWalk = THotlistWalk{&HotlistText};
     HotlistText.Buffer = std::vector<char>();
     HotlistText.Spill = AnsiString();
     HotlistReader = THotlistReader();

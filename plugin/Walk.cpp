@@ -1,7 +1,8 @@
 #include "Walk.h"
 
-#include "HotlistReader.h"
+#include "Failures.h"
 #include "Platform.h"
+#include "ScanState.h"
 
 namespace {
 
@@ -13,96 +14,117 @@ bool HoldsBackslash(std::u16string_view name)
 // True when ParentPath of CurPath, extended by `name` (with a "\" before it
 // when `separator`), is CurPath as it is now. Then leaving the folder only
 // cuts CurPath back, which costs nothing however deep the path is.
-bool ParentIsCurPath(bool separator, std::u16string_view name)
+bool ParentIsCurPath(const WideString& curPath, bool separator, std::u16string_view name)
 {
-    if (HoldsBackslash(name) || CurPath.empty()) return false;
-    const bool endsInBackslash = CurPath.back() == u'\\';
+    if (HoldsBackslash(name) || curPath.empty()) return false;
+    const bool endsInBackslash = curPath.back() == u'\\';
     if (separator) return !endsInBackslash;
     // The new last backslash is CurPath's own last one: the parent keeps it
     // only where it is the first character or follows another backslash.
-    return endsInBackslash && (CurPath.size() == 1 || CurPath[CurPath.size() - 2] == u'\\');
+    return endsInBackslash && (curPath.size() == 1 || curPath[curPath.size() - 2] == u'\\');
 }
 
-void ExtendCurPath(bool separator, std::u16string_view name)
+void ExtendCurPath(THotlistWalk& walk, bool separator, std::u16string_view name)
 {
-    std::vector<size_t>& marks = HotlistReader.PathMarks;
-    if (ParentIsCurPath(separator, name))
-        marks.push_back(CurPath.size());
+    if (ParentIsCurPath(walk.CurPath, separator, name))
+        walk.PathMarks.push_back(walk.CurPath.size());
     else
-        marks.clear();  // leaving this folder, and every one above it, finds the parent the long way
-    if (separator) CurPath += u'\\';
-    CurPath += name;
+        walk.PathMarks.clear();  // leaving this folder, and every one above it, finds the parent the long way
+    if (separator) walk.CurPath += u'\\';
+    walk.CurPath += name;
 }
 
 // Appends a folder name to CurPath, with a "\" unless CurPath ends in one.
-void JoinToCurPath(std::u16string_view name)
+void JoinToCurPath(THotlistWalk& walk, std::u16string_view name)
 {
-    ExtendCurPath(CurPath.empty() || CurPath.back() != u'\\', name);
+    ExtendCurPath(walk, walk.CurPath.empty() || walk.CurPath.back() != u'\\', name);
 }
 
 // The name a folder that is passed over adds to the path: decoded for show.
-std::u16string_view ShownName(const AnsiString& utf8Name)
+std::u16string_view ShownName(THotlistWalk& walk, const AnsiString& utf8Name)
 {
-    THotlistReader& reader = HotlistReader;
-    AssignAnsiFromUtf8(reader.NameText, utf8Name);
-    AssignWideFromAnsi(reader.NameWide, reader.NameText);
-    return reader.NameWide;
+    AssignAnsiFromUtf8(walk.NameText, utf8Name);
+    AssignWideFromAnsi(walk.NameWide, walk.NameText);
+    return walk.NameWide;
 }
 
 }  // namespace
 
-void StartAtRoot()
+void StartAtRoot(THotlistWalk& walk)
 {
-    CurPath = u"\\";
-    HotlistReader.PathMarks.clear();
+    walk.CurPath = u"\\";
+    walk.PathMarks.clear();
 }
 
-void ReadFolderIntoPath(TTansyBookmarkDir& dir)
+bool StartPass(THotlistWalk& walk)
 {
-    ReadDirBlock(HotlistText, CurLine, dir);
-    JoinToCurPath(ShownName(dir.Name));
+    StartAtRoot(walk);
+    OpenTextForReading(*walk.Text, HotlistFileName);
+    return SkipToFirstEntry(*walk.Text, walk.CurLine);
 }
 
-void StepUpCurPath()
+void EndPass(THotlistWalk& walk)
 {
-    THotlistReader& reader = HotlistReader;
-    if (!reader.PathMarks.empty()) {
-        CurPath.resize(reader.PathMarks.back());
-        reader.PathMarks.pop_back();
+    CloseTextFile(*walk.Text);
+}
+
+void AbandonPass(THotlistWalk& walk)
+{
+    if (walk.Text->Mode == tfInput) {
+        try {
+            CloseTextFile(*walk.Text);
+        } catch (const Exception&) {
+            // The reader is closed either way; nothing is left to release.
+        }
+    }
+    StartAtRoot(walk);
+    walk.CurDepth = 0;
+}
+
+void ReadFolderIntoPath(THotlistWalk& walk, TTansyBookmarkDir& dir)
+{
+    ReadDirBlock(*walk.Text, walk.CurLine, dir);
+    JoinToCurPath(walk, ShownName(walk, dir.Name));
+}
+
+void StepUpCurPath(THotlistWalk& walk)
+{
+    if (!walk.PathMarks.empty()) {
+        walk.CurPath.resize(walk.PathMarks.back());
+        walk.PathMarks.pop_back();
         return;
     }
-    AssignAnsiFromWide(reader.PathText, CurPath);
-    AssignWideFromAnsi(CurPath, ParentPath(reader.PathText));
+    AssignAnsiFromWide(walk.PathText, walk.CurPath);
+    AssignWideFromAnsi(walk.CurPath, ParentPath(walk.PathText));
 }
 
-void EnterPassedFolder(TTansyBookmarkDir& dir)
+void EnterPassedFolder(THotlistWalk& walk, TTansyBookmarkDir& dir)
 {
-    ++CurDepth;
-    ReadFolderIntoPath(dir);
+    ++walk.CurDepth;
+    ReadFolderIntoPath(walk, dir);
 }
 
-void EnterReturnedFolder(TTansyBookmarkDir& dir)
+void EnterReturnedFolder(THotlistWalk& walk, WIN32_FIND_DATAA& record)
 {
-    ++CurDepth;
-    ReadDirBlock(HotlistText, CurLine, dir);
+    TTansyBookmarkDir dir;
+    ++walk.CurDepth;
+    ReadDirBlock(*walk.Text, walk.CurLine, dir);
+    record = {};
+    DirToFindData(dir, record);
+    JoinToCurPath(walk, WideFromCharArray(record.cFileName, MAX_PATH));
 }
 
-void JoinReturnedName(const WIN32_FIND_DATAA& hostRecord)
+void LeaveFolder(THotlistWalk& walk)
 {
-    JoinToCurPath(WideFromCharArray(hostRecord.cFileName, MAX_PATH));
+    --walk.CurDepth;
+    StepUpCurPath(walk);
 }
 
-void LeaveFolder()
+void AppendPassedFolder(THotlistWalk& walk, TTansyBookmarkDir& dir)
 {
-    --CurDepth;
-    StepUpCurPath();
-}
-
-void AppendPassedFolder(TTansyBookmarkDir& dir)
-{
-    ++CurDepth;
-    ReadDirBlock(HotlistText, CurLine, dir);
-    ExtendCurPath(true, ShownName(dir.Name));
+    ++walk.CurDepth;
+    ReadDirBlock(*walk.Text, walk.CurLine, dir);
+    ExtendCurPath(walk, true, ShownName(walk, dir.Name));
 }
 
 AnsiString VirtualPath(const char* hostPath)

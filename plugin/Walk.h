@@ -1,63 +1,131 @@
-// Moving through the hotlist, for every pass: the line the pass stands on,
-// and the folder it is in (CurPath, and for a listing CurDepth). Each move is
-// written here once.
+// Moving through the hotlist, for every pass: the file it reads, the line it
+// stands on, and the folder it is in (CurPath, and for a listing CurDepth).
+// The passes move only through the steps below; each is written here once.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
+#include <vector>
 
 #include "PLUGIN_Main.h"
-#include "ScanState.h"
 
-// The line the pass stands on. Lines are compared whole, unit for unit.
-inline bool OnFolderLine()
+// One pass's place in the hotlist.
+struct THotlistWalk {
+    TTextFile* Text = nullptr;  // the file the pass reads
+    WideString CurLine;
+    WideString CurPath;
+    int32_t CurDepth = 0;
+    int32_t ListDepth = 0;
+    WideString FindPath;  // the listed folder's path, as CurPath spells it
+
+    // CurPath's length before each join that leaving the folder undoes.
+    std::vector<size_t> PathMarks;
+    // Working storage of the path steps, kept so that they do not allocate.
+    AnsiString PathText;  // CurPath narrowed, to find its parent
+    AnsiString NameText;  // a passed folder's name decoded for show
+    WideString NameWide;  // the same, widened
+};
+
+// ---- Starting and ending a pass -------------------------------------------
+
+// The walk stands at the root, as after the library's start.
+void StartAtRoot(THotlistWalk& walk);
+
+// Opens the hotlist, goes back to the root and steps over the file's header:
+// CurLine is then the first entry line. False when the file holds none.
+bool StartPass(THotlistWalk& walk);
+// Closes the hotlist at the end of a pass; a failing close is raised.
+void EndPass(THotlistWalk& walk);
+// Leaves a pass that failed or was given up: the file closed, a failing close
+// ignored, the walk back at the root at depth 0.
+void AbandonPass(THotlistWalk& walk);
+
+// ---- The line the pass stands on ------------------------------------------
+
+// Lines are compared whole, unit for unit.
+inline bool OnFolderLine(const THotlistWalk& walk)
 {
-    return std::u16string_view(CurLine) == u"#FOLDER";
+    return std::u16string_view(walk.CurLine) == u"#FOLDER";
 }
 
-inline bool OnUrlLine()
+inline bool OnUrlLine(const THotlistWalk& walk)
 {
-    return std::u16string_view(CurLine) == u"#URL";
+    return std::u16string_view(walk.CurLine) == u"#URL";
 }
 
-inline bool OnFolderEnd()
+inline bool OnFolderEnd(const THotlistWalk& walk)
 {
-    return std::u16string_view(CurLine) == u"-";
+    return std::u16string_view(walk.CurLine) == u"-";
 }
 
-inline void ReadNextLine()
+inline void ReadNextLine(THotlistWalk& walk)
 {
-    ReadHotlistLine(HotlistText, CurLine);
+    ReadHotlistLine(*walk.Text, walk.CurLine);
 }
 
 // Reads on to the next line that is not plain (ReadPastPlainLines): a pass
 // reacts to no plain line. False when the file ended after a plain line.
-inline bool ReadNextMarkedLine()
+inline bool ReadNextMarkedLine(THotlistWalk& walk)
 {
-    return ReadPastPlainLines(HotlistText, CurLine);
+    return ReadPastPlainLines(*walk.Text, walk.CurLine);
 }
 
-// The folder the pass is in.
-void StartAtRoot();
-inline bool IsCurPath(std::u16string_view path)
+// The line read last is passed over: the walk stands on a blank, which is no
+// marker and ends no block.
+inline void PassOverLine(THotlistWalk& walk)
 {
-    return path == std::u16string_view(CurPath);
+    walk.CurLine = u" ";
 }
-// Reads the block of the folder whose line the pass stands on into `dir` and
-// joins the folder's name, decoded for show, to CurPath.
-void ReadFolderIntoPath(TTansyBookmarkDir& dir);
+
+// True when no line is left to read (HotlistAtEnd).
+inline bool AtFileEnd(THotlistWalk& walk)
+{
+    return HotlistAtEnd(*walk.Text);
+}
+
+// ---- Blocks ---------------------------------------------------------------
+
+// The bookmark block under the line, read whole.
+inline void ReadBookmark(THotlistWalk& walk, TTansyBookmarkUrl& url)
+{
+    ReadUrlBlock(*walk.Text, walk.CurLine, url);
+}
+
+// The bookmark block under the line with its text lines put aside in `kept`
+// (ReadUrlBlockKeepingTexts).
+inline void ReadBookmarkKeepingTexts(THotlistWalk& walk, TTansyBookmarkUrl& url, TKeptUrlTexts& kept)
+{
+    ReadUrlBlockKeepingTexts(*walk.Text, walk.CurLine, url, kept);
+}
+
+// The bookmark block under the line without its text fields
+// (ReadUrlBlockWithoutTexts).
+inline void ReadBookmarkWithoutTexts(THotlistWalk& walk, TTansyBookmarkUrl& url)
+{
+    ReadUrlBlockWithoutTexts(*walk.Text, walk.CurLine, url);
+}
+
+// ---- The folder the pass is in --------------------------------------------
+
+inline bool IsCurPath(const THotlistWalk& walk, std::u16string_view path)
+{
+    return path == std::u16string_view(walk.CurPath);
+}
+// Reads the block of the folder under the line into `dir` and joins the
+// folder's name, decoded for show, to CurPath.
+void ReadFolderIntoPath(THotlistWalk& walk, TTansyBookmarkDir& dir);
 // The current folder's parent becomes the current folder.
-void StepUpCurPath();
+void StepUpCurPath(THotlistWalk& walk);
 
 // The listing's moves, which count the depth as well.
-void EnterPassedFolder(TTansyBookmarkDir& dir);
-// A folder handed to the host: entered under the name the host shows for it,
-// once its record is in the host's hands (JoinReturnedName).
-void EnterReturnedFolder(TTansyBookmarkDir& dir);
-void JoinReturnedName(const WIN32_FIND_DATAA& hostRecord);
-void LeaveFolder();
+void EnterPassedFolder(THotlistWalk& walk, TTansyBookmarkDir& dir);
+// A folder handed to the host: its block read into `record` (zeroed first)
+// as find data, and the folder entered under the name the record shows.
+void EnterReturnedFolder(THotlistWalk& walk, WIN32_FIND_DATAA& record);
+void LeaveFolder(THotlistWalk& walk);
 // Entering where folder lines and "-" lines do not match up: "\" and the
 // name are appended, without the joining test.
-void AppendPassedFolder(TTansyBookmarkDir& dir);
+void AppendPassedFolder(THotlistWalk& walk, TTansyBookmarkDir& dir);
 
 // The host's path as a path of the virtual tree: hosts that write paths
 // with another separator ("/News/Daily") have it taken as "\".

@@ -298,8 +298,9 @@ TEST_P(FastPaths, BlocksReadAsTheRuleReadsThem)
         EXPECT_EQ(ReadBlocks<TTansyBookmarkUrl>(path, ReadUrlBlock), urls) << "seed " << seed;
         EXPECT_EQ(ReadBlocks<TTansyBookmarkUrl>(path,
                                                 [](TTextFile& file, WideString& line, TTansyBookmarkUrl& url) {
-                                                    ReadUrlBlockKeepingTexts(file, line, url);
-                                                    StoreKeptTexts(url);
+                                                    TKeptUrlTexts kept;
+                                                    ReadUrlBlockKeepingTexts(file, line, url, kept);
+                                                    StoreKeptTexts(kept, url);
                                                 }),
                   urls)
             << "seed " << seed;
@@ -328,8 +329,9 @@ TEST_P(FastPaths, KeptNameIsTheNameRead)
     });
     EXPECT_EQ(ReadBlocks<TTansyBookmarkUrl>(path,
                                             [](TTextFile& file, WideString& line, TTansyBookmarkUrl& url) {
-                                                ReadUrlBlockKeepingTexts(file, line, url);
-                                                StoreKeptName(url);
+                                                TKeptUrlTexts kept;
+                                                ReadUrlBlockKeepingTexts(file, line, url, kept);
+                                                StoreKeptName(kept, url);
                                                 url = NameOnly(url);
                                             }),
               names);
@@ -338,32 +340,44 @@ TEST_P(FastPaths, KeptNameIsTheNameRead)
 // ---------------------------------------------------------------------------
 
 // Folder names of every kind a path can hold: empty, with backslashes at
-// either end or inside, non-ASCII in each code page, not valid UTF-8.
-WIN32_FIND_DATAA NamedRecord(std::mt19937& random)
-{
-    static const std::vector<std::string> kNames = {
-        "", "a", "News", "\\", "\\x", "x\\", "a\\b", "\\\\", "\xD0\x9D\xD0\xBE", "\xC8\xCC", "\x98", "\xD0", "\xE9t\xE9"};
-    WIN32_FIND_DATAA record = {};
-    const std::string& name = kNames[random() % kNames.size()];
-    std::copy(name.begin(), name.end(), record.cFileName);
-    return record;
-}
+// either end or inside, non-ASCII in each code page, not valid UTF-8 (which
+// decodes to an empty name).
+const std::vector<std::string> kFolderNames = {
+    "", "a", "News", "\\", "\\x", "x\\", "a\\b", "\\\\", "\xD0\x9D\xD0\xBE", "\xC3\xA9t\xC3\xA9", "\xD0"};
 
 TEST_P(FastPaths, LeavingAFolderFindsTheParentPath)
 {
+    // A walk that enters folders, passed over or returned, at random and
+    // steps up at random: cutting CurPath back must give ParentPath's answer.
     std::mt19937 random(GetParam());
-    StartAtRoot();
+    std::vector<int> steps;  // a folder name's index, or -1 for a step up
+    std::string blocks;
     for (int step = 0; step < 5000; ++step) {
-        if (random() % 2 == 0) {
-            JoinReturnedName(NamedRecord(random));
+        const int name = random() % 2 == 0 ? static_cast<int>(random() % kFolderNames.size()) : -1;
+        steps.push_back(name);
+        if (name >= 0) blocks += "\tNAME=" + kFolderNames[static_cast<size_t>(name)] + "\n\n";
+    }
+    TTextFile file;
+    OpenTextForReading(file, TextToShort(WriteTempFile(blocks)));
+    THotlistWalk walk{&file};
+    StartAtRoot(walk);
+    TTansyBookmarkDir dir;
+    WIN32_FIND_DATAA record;
+    for (size_t step = 0; step < steps.size(); ++step) {
+        if (steps[step] >= 0) {
+            walk.CurLine = u"#FOLDER";
+            if (random() % 2 == 0)
+                EnterPassedFolder(walk, dir);
+            else
+                EnterReturnedFolder(walk, record);
             continue;
         }
-        const WideString parent = WideFromAnsi(ParentPath(AnsiFromWide(CurPath)));
-        const WideString before = CurPath;
-        StepUpCurPath();
-        ASSERT_EQ(CurPath, parent) << "step " << step << " from " << Hex(before);
+        const WideString parent = WideFromAnsi(ParentPath(AnsiFromWide(walk.CurPath)));
+        const WideString before = walk.CurPath;
+        StepUpCurPath(walk);
+        ASSERT_EQ(walk.CurPath, parent) << "step " << step << " from " << Hex(before);
     }
-    StartAtRoot();
+    CloseTextFile(file);
 }
 
 // ---------------------------------------------------------------------------

@@ -20,6 +20,7 @@
 #include "LinkedLibrary.h"
 #include "FaultInjection.h"
 #include "ScanState.h"
+#include "Walk.h"
 #include "TANSY_WFX.h"
 #include "TestFiles.h"
 
@@ -156,7 +157,7 @@ TEST_F(HostileInput, HundredMegabyteLine)
     ASSERT_EQ(properties.size(), 2u) << Joined(properties);
     EXPECT_EQ(properties[0].Text, "exec properties \\After = 0");
     // Releases the buffers the long line grew.
-    CurLine = WideString();
+    HotlistWalk.CurLine = WideString();
     unlink(path.c_str());
 }
 
