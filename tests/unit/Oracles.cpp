@@ -1,0 +1,20 @@
+#include "Oracles.h"
+
+#include "Text.h"
+#include "tansy_windows.h"
+
+std::optional<int32_t> PlatformInt(std::string_view text)
+{
+    const WideString wide = WideFromAnsi(text);
+    const BSTR bstr = SysAllocStringLen(reinterpret_cast<const WCHAR*>(wide.data()), static_cast<UINT>(wide.size()));
+    VARIANT source;
+    VARIANT dest;
+    VariantInit(&source);
+    VariantInit(&dest);
+    source.vt = VT_BSTR;
+    source.bstrVal = bstr;
+    const HRESULT result = VariantChangeTypeEx(&dest, &source, LOCALE_USER_DEFAULT, 0, VT_I4);
+    SysFreeString(bstr);
+    if (FAILED(result)) return std::nullopt;
+    return dest.lVal;
+}
