@@ -3,6 +3,13 @@
 #include "Text.h"
 #include "tansy_windows.h"
 
+THotlistKey KeyByTheRule(std::string_view line)
+{
+    for (const TKeyRule& rule : kKeyRules)
+        if (line.size() > rule.Text.size() && line.substr(1, rule.Text.size()) == rule.Text) return rule.Key;
+    return hkNone;
+}
+
 std::optional<int32_t> PlatformInt(std::string_view text)
 {
     const WideString wide = WideFromAnsi(text);

@@ -1,6 +1,6 @@
 // The hotlist readers, the field classifier and parser, and find data: the
 // rules that a listing transcript would not pin down on its own, and the fast
-// paths of the block readers against those rules.
+// paths of the classifier and the block readers against those rules.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Failures.h"
+#include "Oracles.h"
 #include "PLUGIN_Main.h"
 #include "ReaderRuns.h"
 #include "TestFiles.h"
@@ -180,19 +181,62 @@ TEST(FindData, FoldersAreDirectoriesAndBadUtf8GivesAnEmptyName)
 
 namespace {
 
+// Every key text with one byte changed, added or removed at each place.
+std::vector<std::string> NearMissKeys()
+{
+    std::vector<std::string> keys;
+    for (const TKeyRule& rule : kKeyRules) {
+        const std::string text(rule.Text);
+        keys.push_back(text);
+        for (size_t at = 0; at <= text.size(); ++at) {
+            for (const char added : {'X', ' '}) keys.push_back(text.substr(0, at) + added + text.substr(at));
+            if (at == text.size()) break;
+            keys.push_back(text.substr(0, at) + text.substr(at + 1));
+            for (const int flip : {0x01, 0x20, 0x80}) {
+                std::string changed = text;
+                changed[at] = static_cast<char>(changed[at] ^ flip);
+                keys.push_back(changed);
+            }
+        }
+    }
+    return keys;
+}
+
+}  // namespace
+
+// Lines of 1 to 24 characters reach every width the classifier compares at once.
+TEST(ClassifyFieldLine, NearMissesAreClassifiedAsTheRuleClassifiesThem)
+{
+    int keyed = 0;
+    for (const std::string& key : NearMissKeys()) {
+        for (const char* indent : {"\t", "#"}) {
+            const std::string full = indent + key + "=" + std::string(24, 'v');
+            for (size_t length = 1; length <= 24; ++length) {
+                const std::string line = full.substr(0, length);
+                const THotlistKey expected = KeyByTheRule(line);
+                ASSERT_EQ(ClassifyFieldLine(line), expected) << "'" << line << "'";
+                keyed += expected != hkNone;
+            }
+        }
+    }
+    EXPECT_GT(keyed, 1000);
+}
+
+namespace {
+
 class BlockFastPaths : public UnderEachCodePage {};
 
 INSTANTIATE_TEST_SUITE_P(CodePages, BlockFastPaths, testing::ValuesIn(CodePages()));
 
 // The block readers by the rule: every line through the code page into the
-// line, back into ANSI text, classified and applied.
+// line, back into ANSI text, classified by the rule and applied.
 template <class Record, class Apply>
 void ReadBlockByTheRule(TTextFile& file, WideString& line, Record& record, Apply apply)
 {
     while (!line.empty()) {
         ReadHotlistLine(file, line);
         const AnsiString text = AnsiFromWide(line);
-        apply(text, ClassifyFieldLine(text), record);
+        apply(text, KeyByTheRule(text), record);
     }
 }
 
