@@ -123,6 +123,24 @@ std::optional<int32_t> LibraryInt(const std::string& text)
     }
 }
 
+// Numbers of 8 to 11 characters with one byte at any place that is no digit:
+// the bytes just past "9" and before "0", which share a digit's high half, and
+// a letter.
+std::vector<std::string> NearMissNumbers()
+{
+    std::vector<std::string> texts;
+    for (size_t length = 8; length <= 11; ++length) {
+        for (size_t at = 0; at < length; ++at) {
+            for (const char stray : {':', ';', '<', '=', '>', '?', '/', 'x'}) {
+                std::string text = std::string("12345678901").substr(0, length);
+                text[at] = stray;
+                texts.push_back(text);
+            }
+        }
+    }
+    return texts;
+}
+
 }  // namespace
 
 TEST_P(TextToIntFastPath, GivesThePlatformsAnswer)
@@ -130,7 +148,10 @@ TEST_P(TextToIntFastPath, GivesThePlatformsAnswer)
     std::vector<std::string> texts = {"0",          "7",          "007",         "0000000000", "00000000007",
                                       "2147483647", "2147483648", "4294967295",  "9999999999", "12345678901",
                                       "1000000000", "999999999",  "-5",          "+5",         " 5",
-                                      "5 ",         "",           "1e3",         "5x",         "\xD9\xA3"};
+                                      "5 ",         "",           "1e3",         "5x",         "\xD9\xA3",
+                                      "12:34:56",   "123456789x"};
+    const std::vector<std::string> nearMisses = NearMissNumbers();
+    texts.insert(texts.end(), nearMisses.begin(), nearMisses.end());
     std::mt19937 random(11);
     for (int i = 0; i < 3000; ++i) {
         std::string digits(1 + random() % 12, '0');
