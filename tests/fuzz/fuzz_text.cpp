@@ -1,7 +1,8 @@
-// libFuzzer target for the text and value conversions. Each input is taken
-// as one byte string (and its first bytes as small numbers) and every
-// conversion's promise is checked against a plain reference; a broken
-// promise aborts, which the fuzzer reports as a crash with the input.
+// libFuzzer target for the text and value conversions and the field
+// classifier. Each input is taken as one byte string (and its first bytes as
+// small numbers), and also as field lines; every promise is checked against a
+// plain reference; a broken promise aborts, which the fuzzer reports as a
+// crash with the input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +17,8 @@
 #include "CodePageControl.h"
 #include "Failures.h"
 #include "LineSearch.h"
+#include "Oracles.h"
+#include "PLUGIN_Main.h"
 #include "Text.h"
 
 namespace {
@@ -228,6 +231,8 @@ void CheckBoundedCopy(std::string_view bytes, size_t maxLen)
     for (size_t i = length + 1; i <= maxLen; ++i) REQUIRE(block[i] == 0x5A);
 }
 
+// Plain decimal forms read as the digits say; every text, of whatever form,
+// reads as the platform's variant conversion reads it.
 void CheckTextToInt(std::string_view bytes)
 {
     REQUIRE(TansySetActiveCodePage(1251));
@@ -246,8 +251,28 @@ void CheckTextToInt(std::string_view bytes)
             REQUIRE(failed);
         }
     }
+    REQUIRE(got == PlatformInt(bytes));
     // Every value reads back from its own text.
     if (got) REQUIRE(TextToInt(IntToText(*got)) == *got);
+}
+
+void CheckFieldKey(std::string_view line)
+{
+    REQUIRE(ClassifyFieldLine(line) == KeyByTheRule(line));
+}
+
+// The input as the lines of a block: each line's key, and its value as a number.
+void CheckFieldLines(std::string_view bytes)
+{
+    CheckFieldKey(bytes);
+    for (size_t at = 0; at < bytes.size();) {
+        size_t end = bytes.find('\n', at);
+        if (end == std::string_view::npos) end = bytes.size();
+        const std::string_view line = bytes.substr(at, end - at);
+        CheckFieldKey(line);
+        CheckTextToInt(FieldValue(line));
+        at = end + 1;
+    }
 }
 
 void CheckSmallHelpers(std::string_view bytes, int64_t index, int64_t count)
@@ -293,6 +318,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CheckBoundedCopy(bytes, maxLen);
     CheckBoundedCopy(bytes, bytes.size());
     CheckTextToInt(bytes);
+    CheckFieldLines(bytes);
     CheckSmallHelpers(bytes, index, count);
     return 0;
 }

@@ -1,11 +1,18 @@
 // The hotlist readers, the field classifier and parser, and find data: the
-// rules that a listing transcript would not pin down on its own.
+// rules that a listing transcript would not pin down on its own, and the fast
+// paths of the classifier and the block readers against those rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "Failures.h"
+#include "Oracles.h"
 #include "PLUGIN_Main.h"
+#include "ReaderRuns.h"
 #include "TestFiles.h"
 
 namespace {
@@ -168,4 +175,195 @@ TEST(FindData, FoldersAreDirectoriesAndBadUtf8GivesAnEmptyName)
     EXPECT_EQ(record.cFileName[0], 0);
     EXPECT_EQ(record.ftCreationTime.dwLowDateTime, 123u);
     EXPECT_EQ(record.ftLastAccessTime.dwLowDateTime, 0u);
+}
+
+// ---- The fast paths against the field rules -------------------------------
+
+namespace {
+
+// Every key text with one byte changed, added or removed at each place.
+std::vector<std::string> NearMissKeys()
+{
+    std::vector<std::string> keys;
+    for (const TKeyRule& rule : kKeyRules) {
+        const std::string text(rule.Text);
+        keys.push_back(text);
+        for (size_t at = 0; at <= text.size(); ++at) {
+            for (const char added : {'X', ' '}) keys.push_back(text.substr(0, at) + added + text.substr(at));
+            if (at == text.size()) break;
+            keys.push_back(text.substr(0, at) + text.substr(at + 1));
+            for (const int flip : {0x01, 0x20, 0x80}) {
+                std::string changed = text;
+                changed[at] = static_cast<char>(changed[at] ^ flip);
+                keys.push_back(changed);
+            }
+        }
+    }
+    return keys;
+}
+
+}  // namespace
+
+// Lines of 1 to 24 characters reach every width the classifier compares at once.
+TEST(ClassifyFieldLine, NearMissesAreClassifiedAsTheRuleClassifiesThem)
+{
+    int keyed = 0;
+    for (const std::string& key : NearMissKeys()) {
+        for (const char* indent : {"\t", "#"}) {
+            const std::string full = indent + key + "=" + std::string(24, 'v');
+            for (size_t length = 1; length <= 24; ++length) {
+                const std::string line = full.substr(0, length);
+                const THotlistKey expected = KeyByTheRule(line);
+                ASSERT_EQ(ClassifyFieldLine(line), expected) << "'" << line << "'";
+                keyed += expected != hkNone;
+            }
+        }
+    }
+    EXPECT_GT(keyed, 1000);
+}
+
+namespace {
+
+class BlockFastPaths : public UnderEachCodePage {};
+
+INSTANTIATE_TEST_SUITE_P(CodePages, BlockFastPaths, testing::ValuesIn(CodePages()));
+
+// The block readers by the rule: every line through the code page into the
+// line, back into ANSI text, classified by the rule and applied.
+template <class Record, class Apply>
+void ReadBlockByTheRule(TTextFile& file, WideString& line, Record& record, Apply apply)
+{
+    while (!line.empty()) {
+        ReadHotlistLine(file, line);
+        const AnsiString text = AnsiFromWide(line);
+        apply(text, KeyByTheRule(text), record);
+    }
+}
+
+std::string Describe(const TTansyBookmarkUrl& url)
+{
+    return std::to_string(url.Id) + "|" + url.Name + "|" + Hex(url.Url) + "|" +
+           std::string(url.ShortName.Chars, sizeof url.ShortName.Chars) + "|" +
+           std::to_string(url.ShortName.Length) + "|" + Hex(url.Description) + "|" + Hex(url.IconFile) + "|" +
+           std::to_string(url.Active) + std::to_string(url.OnPersonalBar) + "|" +
+           std::to_string(url.PersonalBarPos) + "|" + std::to_string(url.InPanel) + "|" +
+           std::to_string(url.PanelPos) + "|" + std::to_string(url.Created) + "|" + std::to_string(url.Visited);
+}
+
+std::string Describe(const TTansyBookmarkDir& dir)
+{
+    return std::to_string(dir.Id) + "|" + dir.Name + "|" + std::string(dir.ShortName.Chars, sizeof dir.ShortName.Chars) +
+           "|" + std::to_string(dir.ShortName.Length) + "|" + Hex(dir.Description) + "|" +
+           std::to_string(dir.OnPersonalBar) + std::to_string(dir.TrashFolder) + "|" +
+           std::to_string(dir.PersonalBarPos) + "|" + std::to_string(dir.Created) + "|" + std::to_string(dir.Visited);
+}
+
+// Blocks of field lines made of every kind of indent, key, separator and
+// value, with non-ASCII bytes in each place and values that fail.
+std::string FieldBlocks(unsigned seed)
+{
+    static const std::vector<std::string> kIndents = {"\t", " ", "=", "\xD0", "\x98", "\r\t", ""};
+    static const std::vector<std::string> kKeys = {
+        "ID", "NAME", "SHORT NAME", "DESCRIPTION", "ON PERSONALBAR", "PERSONALBAR_POS", "IN PANEL",
+        "PANEL_POS", "TRASH FOLDER", "CREATED", "VISITED", "URL", "ICONFILE", "ACTIVE", "name", "NAM",
+        "NA\xD0\x98ME", "NAME\xD0\x98", "PERSONALBAR_PO\xD0", "URLX", ""};
+    static const std::vector<std::string> kSeparators = {"=", "=", "=", "", "==", "\xD0\x98=", " ="};
+    static const std::vector<std::string> kValues = {
+        "", "x", "12", "007", "1700000000", "2147483648", "-3", " 4 ", "YES", "yes",
+        "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\x98", "\xD0", "a=b", "\xFF\xFE",
+        std::string(300, 's'), "\xD0\x98" + std::string(290, 'n'), "a\rb", std::string("z\0z", 3)};
+    std::mt19937 random(seed);
+    const auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+    std::string bytes;
+    for (int block = 0; block < 400; ++block) {
+        bytes += block % 2 ? "#URL\n" : "#FOLDER\n";
+        for (int lines = random() % 8; lines > 0; --lines) {
+            // Mostly values that convert, so that most blocks run to their end.
+            std::string value = pick(kValues);
+            if (random() % 3 != 0) value = std::to_string(random() % 100000);
+            bytes += pick(kIndents) + pick(kKeys) + pick(kSeparators) + value + "\n";
+        }
+        bytes += "\n";
+    }
+    return bytes;
+}
+
+// A record that holds only the name of `url`.
+TTansyBookmarkUrl NameOnly(const TTansyBookmarkUrl& url)
+{
+    TTansyBookmarkUrl named;
+    named.Name = url.Name;
+    return named;
+}
+
+// Reads block after block with `read`, the marker put in the line each time.
+template <class Record, class Read>
+ReaderSteps ReadBlocks(const std::string& path, Read read)
+{
+    return RunReader(path, [&](TTextFile& file, WideString& line, ReaderSteps& steps) {
+        if (HotlistAtEnd(file)) return false;
+        line = u"#URL";
+        Record record;
+        record.Name = "stale";  // what a reader does not reset shows
+        try {
+            read(file, line, record);
+        } catch (const EVariantError&) {
+            steps.push_back("conversion failure line " + Hex(line));
+            return true;
+        }
+        steps.push_back(Describe(record) + " line " + Hex(line));
+        return true;
+    });
+}
+
+}  // namespace
+
+TEST_P(BlockFastPaths, BlocksReadAsTheRuleReadsThem)
+{
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        const std::string path = WriteTempFile(FieldBlocks(seed));
+        const ReaderSteps urls = ReadBlocks<TTansyBookmarkUrl>(path, [](TTextFile& file, WideString& line, TTansyBookmarkUrl& url) {
+            ClearBookmarkUrl(url);
+            ReadBlockByTheRule(file, line, url, ApplyUrlField);
+        });
+        EXPECT_EQ(ReadBlocks<TTansyBookmarkUrl>(path, ReadUrlBlock), urls) << "seed " << seed;
+        EXPECT_EQ(ReadBlocks<TTansyBookmarkUrl>(path,
+                                                [](TTextFile& file, WideString& line, TTansyBookmarkUrl& url) {
+                                                    TKeptUrlTexts kept;
+                                                    ReadUrlBlockKeepingTexts(file, line, url, kept);
+                                                    StoreKeptTexts(kept, url);
+                                                }),
+                  urls)
+            << "seed " << seed;
+
+        const ReaderSteps dirs = ReadBlocks<TTansyBookmarkDir>(path, [](TTextFile& file, WideString& line, TTansyBookmarkDir& dir) {
+            ClearBookmarkDir(dir);
+            ReadBlockByTheRule(file, line, dir, ApplyDirField);
+        });
+        EXPECT_EQ(ReadBlocks<TTansyBookmarkDir>(path, ReadDirBlock), dirs) << "seed " << seed;
+
+        // The blocks must have exercised both outcomes.
+        const auto failures = std::count_if(urls.begin(), urls.end(), [](const std::string& step) {
+            return step.rfind("conversion failure", 0) == 0;
+        });
+        EXPECT_GT(failures, 5);
+        EXPECT_GT(static_cast<long>(urls.size()) - failures, 50);
+    }
+}
+
+TEST_P(BlockFastPaths, KeptNameIsTheNameRead)
+{
+    const std::string path = WriteTempFile(FieldBlocks(7));
+    const ReaderSteps names = ReadBlocks<TTansyBookmarkUrl>(path, [](TTextFile& file, WideString& line, TTansyBookmarkUrl& url) {
+        ReadUrlBlock(file, line, url);
+        url = NameOnly(url);
+    });
+    EXPECT_EQ(ReadBlocks<TTansyBookmarkUrl>(path,
+                                            [](TTextFile& file, WideString& line, TTansyBookmarkUrl& url) {
+                                                TKeptUrlTexts kept;
+                                                ReadUrlBlockKeepingTexts(file, line, url, kept);
+                                                StoreKeptName(kept, url);
+                                                url = NameOnly(url);
+                                            }),
+              names);
 }

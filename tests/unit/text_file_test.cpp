@@ -1,13 +1,23 @@
-// The buffered text file: opening, the failure codes of each step, and the
-// byte rules of reading lines.
+// The buffered text file: opening, the failure codes of each step, the byte
+// rules of reading lines, and its fast paths against those rules under every
+// code page the platform offers.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "Failures.h"
+#include "PLUGIN_Main.h"
+#include "ReaderRuns.h"
 #include "TestFiles.h"
 #include "TextFile.h"
+
+#if __has_include("FaultInjection.h")
+#include "FaultInjection.h"
+#define TANSY_TEST_FAULTS 1
+#endif
 
 namespace {
 
@@ -147,3 +157,117 @@ TEST(TextFileRead, TheEndStaysTheEnd)
     EXPECT_EQ(IoCodeOf([&] { RaiseTextFailure(file); }), 0);
     CloseTextFile(file);
 }
+
+// ---- The fast paths against the line rules --------------------------------
+
+namespace {
+
+class TextFileFastPaths : public UnderEachCodePage {};
+
+INSTANTIATE_TEST_SUITE_P(CodePages, TextFileFastPaths, testing::ValuesIn(CodePages()));
+
+// Lines of every kind the readers tell apart, some non-ASCII or with CRs,
+// joined at random into a file of several blocks of the reader's buffer.
+// Ctrl-Z stands only at the end, where it ends the input.
+std::string MixedFile(unsigned seed, const char* lineBreak)
+{
+    static const std::vector<std::string> kLines = {
+        "", "\r", "\r\r", "#URL", "#FOLDER", "-", "#SEPERATOR", "#", "-x", "#URL\r", "\r#URL", "\r-",
+        "\tNAME=x", "\tNAME=\xD0\x9F\xD1\x80\xD0\xB8", "\tURL=http://a.example/?q=1&r=2", "\tID=12",
+        "\xD0\x98#URL", "\x98", "a\rb", "\t", " ", std::string(300, 's'),
+        "\tDESCRIPTION=\xFF\xFE text", "x\x1A"};
+    std::mt19937 random(seed);
+    std::string bytes;
+    for (int lines = 0; bytes.size() < 3 * kTextBufferSize + 1000; ++lines) {
+        // Once, a line longer than the buffer.
+        bytes += lines == 1000 ? std::string(kTextBufferSize + 100, 'a') : kLines[random() % kLines.size()];
+        bytes += lineBreak;
+    }
+    // A Ctrl-Z at the start of a line ends the input; a last line without a break.
+    bytes += std::string("\x1A") + lineBreak + "#URL";
+    return bytes;
+}
+
+// The rule: read a line, and read on while it is empty or begins with an
+// ASCII character other than "#" and "-", and the input has not ended.
+bool ReadPastPlainLinesByTheRule(TTextFile& file, WideString& line)
+{
+    const auto plain = [&] { return line.empty() || (line[0] < 0x80 && line[0] != u'#' && line[0] != u'-'); };
+    ReadHotlistLine(file, line);
+    while (plain()) {
+        if (HotlistAtEnd(file)) return false;
+        ReadHotlistLine(file, line);
+    }
+    return true;
+}
+
+template <class Reader>
+ReaderSteps PassOverPlainLines(const std::string& path, Reader reader)
+{
+    return RunReader(path, [&](TTextFile& file, WideString& line, ReaderSteps& steps) {
+        if (HotlistAtEnd(file)) return false;
+        const bool stopped = reader(file, line);
+        steps.push_back((stopped ? "stop " : "end ") + Hex(line));
+        return true;
+    });
+}
+
+// The rule of lines over the whole file at once: each ends at an LF, every
+// CR of it is dropped (the one before the LF belongs to the break), and a
+// 0x1A at the start of a line ends the input.
+ReaderSteps LinesByTheRule(const std::string& bytes)
+{
+    ReaderSteps lines;
+    for (size_t at = 0; at < bytes.size() && bytes[at] != '\x1A';) {
+        size_t end = bytes.find('\n', at);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(at, end - at);
+        std::erase(line, '\r');
+        lines.push_back(line);
+        at = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST_P(TextFileFastPaths, PlainLinesArePassedOverAsTheRuleReadsThem)
+{
+    for (const char* lineBreak : {"\n", "\r\n"}) {
+        for (unsigned seed = 1; seed <= 4; ++seed) {
+            const std::string path = WriteTempFile(MixedFile(seed, lineBreak));
+            const ReaderSteps expected = PassOverPlainLines(path, ReadPastPlainLinesByTheRule);
+            EXPECT_EQ(PassOverPlainLines(path, ReadPastPlainLines), expected) << "seed " << seed;
+            EXPECT_GT(expected.size(), 100u);
+        }
+    }
+}
+
+TEST_P(TextFileFastPaths, LinesAreCutAsTheRuleCutsThem)
+{
+    for (const char* lineBreak : {"\n", "\r\n"}) {
+        const std::string bytes = MixedFile(5, lineBreak);
+        const ReaderSteps lines = RunReader(WriteTempFile(bytes), [](TTextFile& file, WideString&, ReaderSteps& read) {
+            if (TextAtEnd(file)) return false;
+            read.emplace_back(ReadTextLine(file));
+            return true;
+        });
+        EXPECT_EQ(lines, LinesByTheRule(bytes));
+    }
+}
+
+#ifdef TANSY_TEST_FAULTS
+TEST_P(TextFileFastPaths, AFailedReadLeavesTheSameLineBehind)
+{
+    const std::string path = WriteTempFile(MixedFile(6, "\n"));
+    for (unsigned n = 1; n <= 4; ++n) {
+        TansyFailNthCall(TansyCall::ReadFile, n, ERROR_READ_FAULT);
+        const ReaderSteps expected = PassOverPlainLines(path, ReadPastPlainLinesByTheRule);
+        TansyFailNthCall(TansyCall::ReadFile, n, ERROR_READ_FAULT);
+        const ReaderSteps fast = PassOverPlainLines(path, ReadPastPlainLines);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(expected.back().rfind("I/O failure 30 ", 0), 0u) << expected.back();
+        EXPECT_EQ(fast, expected) << "read " << n;
+    }
+}
+#endif

@@ -2,8 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "Failures.h"
+#include "Oracles.h"
+#include "ReaderRuns.h"
 #include "Text.h"
 
 TEST(TextToInt, ReadsPlainNumbersWithSignAndBlanks)
@@ -98,4 +104,59 @@ TEST(Failures, IoMessagesByCode)
     EXPECT_EQ(EInOutError(5).Message(), "File access denied");
     EXPECT_EQ(EInOutError(103).Message(), "I/O error 103");
     EXPECT_EQ(EInOutError(32).IoCode, 32);
+}
+
+// ---- TextToInt's fast path against the platform's conversion --------------
+
+namespace {
+
+class TextToIntFastPath : public UnderEachCodePage {};
+
+INSTANTIATE_TEST_SUITE_P(CodePages, TextToIntFastPath, testing::ValuesIn(CodePages()));
+
+std::optional<int32_t> LibraryInt(const std::string& text)
+{
+    try {
+        return TextToInt(text);
+    } catch (const EVariantError&) {
+        return std::nullopt;
+    }
+}
+
+// Numbers of 8 to 11 characters with one byte at any place that is no digit:
+// the bytes just past "9" and before "0", which share a digit's high half, and
+// a letter.
+std::vector<std::string> NearMissNumbers()
+{
+    std::vector<std::string> texts;
+    for (size_t length = 8; length <= 11; ++length) {
+        for (size_t at = 0; at < length; ++at) {
+            for (const char stray : {':', ';', '<', '=', '>', '?', '/', 'x'}) {
+                std::string text = std::string("12345678901").substr(0, length);
+                text[at] = stray;
+                texts.push_back(text);
+            }
+        }
+    }
+    return texts;
+}
+
+}  // namespace
+
+TEST_P(TextToIntFastPath, GivesThePlatformsAnswer)
+{
+    std::vector<std::string> texts = {"0",          "7",          "007",         "0000000000", "00000000007",
+                                      "2147483647", "2147483648", "4294967295",  "9999999999", "12345678901",
+                                      "1000000000", "999999999",  "-5",          "+5",         " 5",
+                                      "5 ",         "",           "1e3",         "5x",         "\xD9\xA3",
+                                      "12:34:56",   "123456789x"};
+    const std::vector<std::string> nearMisses = NearMissNumbers();
+    texts.insert(texts.end(), nearMisses.begin(), nearMisses.end());
+    std::mt19937 random(11);
+    for (int i = 0; i < 3000; ++i) {
+        std::string digits(1 + random() % 12, '0');
+        for (char& c : digits) c = static_cast<char>('0' + random() % 10);
+        texts.push_back(digits);
+    }
+    for (const std::string& text : texts) EXPECT_EQ(LibraryInt(text), PlatformInt(text)) << "'" << text << "'";
 }
