@@ -1,4 +1,4 @@
-// The execute export: "properties" on a bookmark shows its fields in a box
+// The execute exports: "properties" on a bookmark shows its fields in a box
 // for every bookmark of that path; every other verb does nothing.
 #include <string_view>
 
@@ -9,26 +9,68 @@
 
 namespace {
 
-// Narrowed through the code page, so the caption reads right on any system.
 constexpr std::u16string_view kPropertiesCaption = u"Параметры закладки";
 
-// The listing shows a name of more than 260 bytes cut to its first 260.
-constexpr size_t kShownNameLimit = MAX_PATH;
+// How the scan compares and shows names for hosts that take them as ANSI
+// text of the code page.
+struct TAnsiNames {
+    using Text = AnsiString;
+    using View = std::string_view;
+    static constexpr TNameForm Form = nfAnsi;
+    // The listing shows a name of more than 260 bytes cut to its first 260.
+    static constexpr size_t kShownNameLimit = MAX_PATH;
+
+    static void Narrow(Text& target, const WideString& path) { AssignAnsiFromWide(target, path); }
+    static void Decode(Text& target, const AnsiString& utf8) { AssignAnsiFromUtf8(target, utf8); }
+    static size_t ShownLength(View name) { return std::min(name.size(), kShownNameLimit); }
+
+    static void Show(HWND mainWin, const TTansyBookmarkUrl& url)
+    {
+        const AnsiString text = AnsiFromWide(FormatBookmarkProperties(url, Form));
+        // Narrowed through the code page, so the caption reads right on any system.
+        const AnsiString caption = AnsiFromWide(kPropertiesCaption);
+        MessageBoxA(mainWin, text.c_str(), caption.c_str(), MB_OK);
+    }
+};
+
+// The same for hosts that take names as UTF-16.
+struct TWideNames {
+    using Text = WideString;
+    using View = std::u16string_view;
+    static constexpr TNameForm Form = nfWide;
+    // The listing shows at most 259 units of a name, and never half a pair.
+    static constexpr size_t kShownNameLimit = MAX_PATH - 1;
+
+    static void Narrow(Text& target, const WideString& path) { target = path; }
+    static void Decode(Text& target, const AnsiString& utf8) { AssignUtf16FromUtf8(target, utf8); }
+    static size_t ShownLength(View name) { return UnitsWithinLimit(name, kShownNameLimit); }
+
+    static void Show(HWND mainWin, const TTansyBookmarkUrl& url)
+    {
+        const WideString text = FormatBookmarkProperties(url, Form);
+        const WideString caption(kPropertiesCaption);
+        MessageBoxW(mainWin, reinterpret_cast<LPCWSTR>(text.c_str()), reinterpret_cast<LPCWSTR>(caption.c_str()),
+                    MB_OK);
+    }
+};
 
 // The host's path of the bookmarks asked for, and the folder the scan is in
-// as ANSI text, made again only when a bookmark meets a folder that changed.
+// in the host's form, made again only when a bookmark meets a folder that
+// changed.
+template <class Names>
 struct TRequest {
-    std::string_view RemoteName;
-    AnsiString Folder;  // the current folder's path with a closing "\"
+    typename Names::View RemoteName;
+    typename Names::Text Folder;  // the current folder's path with a closing "\"
     bool FolderMoved = true;
 };
 
 // The name that the request gives a bookmark of the current folder; false
 // when the requested path lies in no such place.
-bool NameInFolder(const THotlistWalk& walk, TRequest& request, std::string_view& shown)
+template <class Names>
+bool NameInFolder(const THotlistWalk& walk, TRequest<Names>& request, typename Names::View& shown)
 {
     if (request.FolderMoved) {
-        AssignAnsiFromWide(request.Folder, walk.CurPath);
+        Names::Narrow(request.Folder, walk.CurPath);
         if (request.Folder.empty() || request.Folder.back() != '\\') request.Folder += '\\';
         request.FolderMoved = false;
     }
@@ -38,51 +80,49 @@ bool NameInFolder(const THotlistWalk& walk, TRequest& request, std::string_view&
 }
 
 // True when the bookmark named `name` is the entry the host showed as `shown`.
-bool IsShownAs(std::string_view name, std::string_view shown)
+template <class Names>
+bool IsShownAs(typename Names::View name, typename Names::View shown)
 {
     if (shown == name) return true;
-    return name.size() > kShownNameLimit && shown == SubText(name, 1, kShownNameLimit);
-}
-
-void ShowProperties(HWND mainWin, const TTansyBookmarkUrl& url)
-{
-    const AnsiString text = AnsiFromWide(FormatBookmarkProperties(url));
-    const AnsiString caption = AnsiFromWide(kPropertiesCaption);
-    MessageBoxA(mainWin, text.c_str(), caption.c_str(), MB_OK);
+    return name.size() > Names::kShownNameLimit && shown == name.substr(0, Names::ShownLength(name));
 }
 
 // What the scan reads each bookmark into, kept from one block to the next.
+template <class Names>
 struct TBookmarkScratch {
     TTansyBookmarkUrl Url;
     TKeptUrlTexts Kept;
-    AnsiString Name;  // the bookmark's name decoded for show
+    typename Names::Text Name;  // the bookmark's name decoded for show
 };
 
 // A bookmark's text fields are converted only when its folder is the one the
 // request lies in, and all of them only when its box is shown.
-void ScanBookmark(THotlistWalk& walk, HWND mainWin, TRequest& request, TBookmarkScratch& scratch)
+template <class Names>
+void ScanBookmark(THotlistWalk& walk, HWND mainWin, TRequest<Names>& request, TBookmarkScratch<Names>& scratch)
 {
-    std::string_view shown;
+    typename Names::View shown;
     if (!NameInFolder(walk, request, shown)) {
         ReadBookmarkWithoutTexts(walk, scratch.Url);
         return;
     }
     ReadBookmarkKeepingTexts(walk, scratch.Url, scratch.Kept);
     StoreKeptName(scratch.Kept, scratch.Url);
-    AssignAnsiFromUtf8(scratch.Name, scratch.Url.Name);
-    if (!IsShownAs(scratch.Name, shown)) return;
+    Names::Decode(scratch.Name, scratch.Url.Name);
+    if (!IsShownAs<Names>(scratch.Name, shown)) return;
     StoreKeptTexts(scratch.Kept, scratch.Url);
-    ShowProperties(mainWin, scratch.Url);
+    Names::Show(mainWin, scratch.Url);
 }
 
-void PropertiesScan(THotlistWalk& walk, HWND mainWin, std::string_view remoteName)
+template <class Names>
+void PropertiesScan(THotlistWalk& walk, HWND mainWin, typename Names::View remoteName)
 {
     // Each scan starts at the root, whatever an earlier pass left behind.
+    walk.Form = Names::Form;
     StartPass(walk);
-    TRequest request;
+    TRequest<Names> request;
     request.RemoteName = remoteName;
     TTansyBookmarkDir dir;
-    TBookmarkScratch scratch;
+    TBookmarkScratch<Names> scratch;
     while (!AtFileEnd(walk)) {
         if (OnFolderLine(walk)) {
             ReadFolderIntoPath(walk, dir);
@@ -99,11 +139,22 @@ void PropertiesScan(THotlistWalk& walk, HWND mainWin, std::string_view remoteNam
     EndPass(walk);
 }
 
-}  // namespace
-
-int WINAPI FsExecuteFile(HWND MainWin, char* RemoteName, char* Verb)
+bool IsPropertiesVerb(const char* verb)
 {
-    if (Verb == nullptr || std::string_view(Verb) != "properties") return FS_EXEC_OK;
+    return verb != nullptr && std::string_view(verb) == "properties";
+}
+
+bool IsPropertiesVerb(const WCHAR* verb)
+{
+    return verb != nullptr && std::u16string_view(reinterpret_cast<const char16_t*>(verb)) == u"properties";
+}
+
+// "properties" on the host's path: the scan, guarded, and the busy answer
+// to a call that comes in while one of its boxes is up.
+template <class Names, class Char>
+int ExecuteFile(HWND mainWin, const Char* remoteName, const Char* verb)
+{
+    if (!IsPropertiesVerb(verb)) return FS_EXEC_OK;
     if (ScanBusy) {
         SetLastError(ERROR_BUSY);
         return FS_EXEC_ERROR;
@@ -112,7 +163,7 @@ int WINAPI FsExecuteFile(HWND MainWin, char* RemoteName, char* Verb)
     THotlistWalk& walk = ScanWalk;
     return Guarded(
         [&] {
-            PropertiesScan(walk, MainWin, VirtualPath(RemoteName));
+            PropertiesScan<Names>(walk, mainWin, VirtualPath(remoteName));
             return FS_EXEC_OK;
         },
         [&](DWORD code) {
@@ -120,4 +171,16 @@ int WINAPI FsExecuteFile(HWND MainWin, char* RemoteName, char* Verb)
             SetLastError(code);
             return FS_EXEC_ERROR;
         });
+}
+
+}  // namespace
+
+int WINAPI FsExecuteFile(HWND MainWin, char* RemoteName, char* Verb)
+{
+    return ExecuteFile<TAnsiNames>(MainWin, RemoteName, Verb);
+}
+
+int WINAPI FsExecuteFileW(HWND MainWin, WCHAR* RemoteName, WCHAR* Verb)
+{
+    return ExecuteFile<TWideNames>(MainWin, RemoteName, Verb);
 }

@@ -12,11 +12,14 @@ enum TSeekResult { srEntry, srFolderEnd, srFileEnd };
 
 // Hands the folder or bookmark whose marker is the walk's line to the host.
 // A returned folder is entered under the name the host now shows for it.
-void ReturnEntry(THotlistWalk& walk, WIN32_FIND_DATAA& hostRecord)
+template <class FindData>
+void ReturnEntry(THotlistWalk& walk, FindData& hostRecord)
 {
-    WIN32_FIND_DATAA record = {};
+    FindData record = {};
     if (OnFolderLine(walk)) {
-        EnterReturnedFolder(walk, record);
+        TTansyBookmarkDir dir;
+        EnterReturnedFolder(walk, dir);
+        DirToFindData(dir, record);
     } else {
         TTansyBookmarkUrl url;
         ReadBookmark(walk, url);
@@ -81,11 +84,26 @@ bool NoEntries(THotlistWalk& walk)
     return false;
 }
 
+// The host's path as the walk compares it with CurPath, and the form of
+// names that goes with it.
+void SetFindPath(THotlistWalk& walk, const char* path)
+{
+    walk.Form = nfAnsi;
+    walk.FindPath = WideFromAnsi(VirtualPath(path));
+}
+
+void SetFindPath(THotlistWalk& walk, const WCHAR* path)
+{
+    walk.Form = nfWide;
+    walk.FindPath = VirtualPath(path);
+}
+
 // Starts the listing of `path` on the walk; true when its first entry is in
 // `findData`.
-bool FindFirst(THotlistWalk& walk, const char* path, WIN32_FIND_DATAA& findData)
+template <class Char, class FindData>
+bool FindFirst(THotlistWalk& walk, const Char* path, FindData& findData)
 {
-    walk.FindPath = WideFromAnsi(VirtualPath(path));
+    SetFindPath(walk, path);
     if (!StartPass(walk)) return NoEntries(walk);
     if (!WalkToFindPath(walk)) return NoEntries(walk);
 
@@ -104,7 +122,8 @@ bool FindFirst(THotlistWalk& walk, const char* path, WIN32_FIND_DATAA& findData)
     return true;
 }
 
-BOOL FindNext(THotlistWalk& walk, WIN32_FIND_DATAA& findData)
+template <class FindData>
+BOOL FindNext(THotlistWalk& walk, FindData& findData)
 {
     if (AtFileEnd(walk)) return FS_FIND_DONE;
     // Only a listing that ended at its folder's "-" stands on that line: it
@@ -136,7 +155,8 @@ struct TNewListing {
     }
 };
 
-HANDLE StartListing(const char* path, WIN32_FIND_DATAA* findData)
+template <class Char, class FindData>
+HANDLE StartListing(const Char* path, FindData* findData)
 {
     SetLastError(ERROR_NO_MORE_FILES);
     if (findData == nullptr) {
@@ -154,7 +174,8 @@ struct TListingCall {
     ~TListingCall() { ParkListing(Listing); }
 };
 
-BOOL ContinueListing(HANDLE handle, WIN32_FIND_DATAA* findData)
+template <class FindData>
+BOOL ContinueListing(HANDLE handle, FindData* findData)
 {
     TListing* listing = FindListing(handle);
     if (listing == nullptr) return FS_FIND_DONE;
@@ -167,32 +188,56 @@ BOOL ContinueListing(HANDLE handle, WIN32_FIND_DATAA* findData)
     return FindNext(listing->Walk, *findData);
 }
 
-}  // namespace
-
-HANDLE WINAPI FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData)
+// Starting a listing: what every form of FsFindFirst does.
+template <class Char, class FindData>
+HANDLE GuardedFindFirst(const Char* path, FindData* findData)
 {
     if (ScanBusy) {
         SetLastError(ERROR_BUSY);
         return INVALID_HANDLE_VALUE;
     }
-    return Guarded([&] { return StartListing(Path, FindData); },
+    return Guarded([&] { return StartListing(path, findData); },
                    [](DWORD code) {
                        SetLastError(code);
                        return INVALID_HANDLE_VALUE;
                    });
 }
 
-BOOL WINAPI FsFindNext(HANDLE Hdl, WIN32_FIND_DATAA* FindData)
+// Going on with a listing: what every form of FsFindNext does.
+template <class FindData>
+BOOL GuardedFindNext(HANDLE handle, FindData* findData)
 {
     if (ScanBusy) {
         SetLastError(ERROR_BUSY);
         return FS_FIND_DONE;
     }
-    return Guarded([&] { return ContinueListing(Hdl, FindData); },
+    return Guarded([&] { return ContinueListing(handle, findData); },
                    [](DWORD code) {
                        SetLastError(code);
                        return FS_FIND_DONE;
                    });
+}
+
+}  // namespace
+
+HANDLE WINAPI FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData)
+{
+    return GuardedFindFirst(Path, FindData);
+}
+
+HANDLE WINAPI FsFindFirstW(WCHAR* Path, WIN32_FIND_DATAW* FindData)
+{
+    return GuardedFindFirst(Path, FindData);
+}
+
+BOOL WINAPI FsFindNext(HANDLE Hdl, WIN32_FIND_DATAA* FindData)
+{
+    return GuardedFindNext(Hdl, FindData);
+}
+
+BOOL WINAPI FsFindNextW(HANDLE Hdl, WIN32_FIND_DATAW* FindData)
+{
+    return GuardedFindNext(Hdl, FindData);
 }
 
 int WINAPI FsFindClose(HANDLE Hdl)

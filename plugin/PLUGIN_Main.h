@@ -14,6 +14,11 @@
 
 HWND GetHostWindow();
 
+// The form in which names reach the host: ANSI text of the system's code
+// page, or UTF-16 decoded from the file's UTF-8 without loss. Paths (CurPath)
+// hold names widened from the one or as the other.
+enum TNameForm : uint8_t { nfAnsi, nfWide };
+
 // Line reading over the hotlist file.
 void ReadHotlistLine(TTextFile& file, WideString& line);
 bool HotlistAtEnd(TTextFile& file);
@@ -109,5 +114,12 @@ void StoreKeptTexts(const TKeptUrlTexts& kept, TTansyBookmarkUrl& url);
 
 void DirToFindData(const TTansyBookmarkDir& dir, WIN32_FIND_DATAA& findData);
 void UrlToFindData(const TTansyBookmarkUrl& url, WIN32_FIND_DATAA& findData);
+// The same with the name in UTF-16.
+void DirToFindData(const TTansyBookmarkDir& dir, WIN32_FIND_DATAW& findData);
+void UrlToFindData(const TTansyBookmarkUrl& url, WIN32_FIND_DATAW& findData);
+// The name an entry's find data shows, in `form`, as CurPath joins it.
+WideString ShownEntryName(std::string_view utf8Name, TNameForm form);
 
-WideString FormatBookmarkProperties(const TTansyBookmarkUrl& url);
+// The eleven lines of a bookmark's properties box; in the ANSI form its
+// texts go through the code page, in the wide form they are decoded whole.
+WideString FormatBookmarkProperties(const TTansyBookmarkUrl& url, TNameForm form = nfAnsi);

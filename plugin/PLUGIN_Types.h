@@ -8,6 +8,11 @@ typedef void(WINAPI* tLogProc)(int PluginNr, int MsgType, char* LogString);
 typedef BOOL(WINAPI* tRequestProc)(int PluginNr, int RequestType, char* CustomTitle, char* CustomText,
                                    char* ReturnedText, int MaxLen);
 
+typedef int(WINAPI* tProgressProcW)(int PluginNr, WCHAR* SourceName, WCHAR* TargetName, int PercentDone);
+typedef void(WINAPI* tLogProcW)(int PluginNr, int MsgType, WCHAR* LogString);
+typedef BOOL(WINAPI* tRequestProcW)(int PluginNr, int RequestType, WCHAR* CustomTitle, WCHAR* CustomText,
+                                    WCHAR* ReturnedText, int MaxLen);
+
 // FsExecuteFile answers.
 constexpr int FS_EXEC_OK = 0;
 constexpr int FS_EXEC_ERROR = 1;

@@ -1,7 +1,5 @@
-// Folder and bookmark records: resetting them, storing the values of field
-// lines into them, and the find data that the file manager shows.
-#include <cstddef>
-
+// Folder and bookmark records: resetting them and storing the values of
+// field lines into them.
 #include "PLUGIN_Main.h"
 
 namespace {
@@ -43,22 +41,6 @@ bool ApplyCommonField(std::string_view value, THotlistKey key, Record& record)
     case hkVisited: record.Visited = TextToUnsigned(value); return true;
     default: return false;
     }
-}
-
-template <class Record>
-void FillFindData(const Record& record, DWORD attributes, WIN32_FIND_DATAA& findData)
-{
-    // A name of 260 bytes or more ends with its zero in the first byte of
-    // cAlternateFileName, which directly follows cFileName in the record.
-    char* name = reinterpret_cast<char*>(&findData) + offsetof(WIN32_FIND_DATAA, cFileName);
-    static_assert(offsetof(WIN32_FIND_DATAA, cAlternateFileName) ==
-                  offsetof(WIN32_FIND_DATAA, cFileName) + MAX_PATH);
-    BoundedCopy(name, AnsiFromUtf8(record.Name), MAX_PATH);
-    findData.ftCreationTime.dwLowDateTime = record.Created;
-    findData.ftLastAccessTime.dwLowDateTime = record.Visited;
-    findData.nFileSizeHigh = 0;
-    findData.nFileSizeLow = static_cast<DWORD>(record.Id);
-    findData.dwFileAttributes = attributes;
 }
 
 }  // namespace
@@ -108,14 +90,4 @@ void ApplyUrlField(std::string_view line, THotlistKey key, TTansyBookmarkUrl& ur
     case hkActive: url.Active = TextToFlag(value); break;
     default: break;
     }
-}
-
-void DirToFindData(const TTansyBookmarkDir& dir, WIN32_FIND_DATAA& findData)
-{
-    FillFindData(dir, FILE_ATTRIBUTE_DIRECTORY, findData);
-}
-
-void UrlToFindData(const TTansyBookmarkUrl& url, WIN32_FIND_DATAA& findData)
-{
-    FillFindData(url, 0, findData);
 }

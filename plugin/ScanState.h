@@ -23,6 +23,9 @@ extern int32_t PluginNr;
 extern tProgressProc ProgressProc;
 extern tLogProc LogProc;
 extern tRequestProc RequestProc;
+extern tProgressProcW ProgressProcW;
+extern tLogProcW LogProcW;
+extern tRequestProcW RequestProcW;
 
 // Marks the properties scan as running for as long as it lives, however the
 // scan ends.

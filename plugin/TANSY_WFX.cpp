@@ -26,6 +26,9 @@ constinit int32_t PluginNr = 0;
 constinit tProgressProc ProgressProc = nullptr;
 constinit tLogProc LogProc = nullptr;
 constinit tRequestProc RequestProc = nullptr;
+constinit tProgressProcW ProgressProcW = nullptr;
+constinit tLogProcW LogProcW = nullptr;
+constinit tRequestProcW RequestProcW = nullptr;
 
 namespace {
 
@@ -93,4 +96,15 @@ void WINAPI FsGetDefRootName(char* DefRootName, int MaxLen)
     MessageBoxA(GetHostWindow(), "Installation succeful", "Information", MB_OK | MB_ICONINFORMATION);
 }
 
+int WINAPI FsInitW(int Nr, tProgressProcW Progress, tLogProcW Log, tRequestProcW Request)
+{
+    PluginNr = Nr;
+    ProgressProcW = Progress;
+    LogProcW = Log;
+    RequestProcW = Request;
+    return 0;
+}
+
 void WINAPI FsStatusInfo(char*, int, int) {}
+
+void WINAPI FsStatusInfoW(WCHAR*, int, int) {}

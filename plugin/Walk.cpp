@@ -43,6 +43,10 @@ void JoinToCurPath(THotlistWalk& walk, std::u16string_view name)
 // The name a folder that is passed over adds to the path: decoded for show.
 std::u16string_view ShownName(THotlistWalk& walk, const AnsiString& utf8Name)
 {
+    if (walk.Form == nfWide) {
+        AssignUtf16FromUtf8(walk.NameWide, utf8Name);
+        return walk.NameWide;
+    }
     AssignAnsiFromUtf8(walk.NameText, utf8Name);
     AssignWideFromAnsi(walk.NameWide, walk.NameText);
     return walk.NameWide;
@@ -94,6 +98,10 @@ void StepUpCurPath(THotlistWalk& walk)
         walk.PathMarks.pop_back();
         return;
     }
+    if (walk.Form == nfWide) {
+        walk.CurPath = ParentPath(std::u16string_view(walk.CurPath));
+        return;
+    }
     AssignAnsiFromWide(walk.PathText, walk.CurPath);
     AssignWideFromAnsi(walk.CurPath, ParentPath(walk.PathText));
 }
@@ -104,14 +112,11 @@ void EnterPassedFolder(THotlistWalk& walk, TTansyBookmarkDir& dir)
     ReadFolderIntoPath(walk, dir);
 }
 
-void EnterReturnedFolder(THotlistWalk& walk, WIN32_FIND_DATAA& record)
+void EnterReturnedFolder(THotlistWalk& walk, TTansyBookmarkDir& dir)
 {
-    TTansyBookmarkDir dir;
     ++walk.CurDepth;
     ReadDirBlock(*walk.Text, walk.CurLine, dir);
-    record = {};
-    DirToFindData(dir, record);
-    JoinToCurPath(walk, WideFromCharArray(record.cFileName, MAX_PATH));
+    JoinToCurPath(walk, ShownEntryName(dir.Name, walk.Form));
 }
 
 void LeaveFolder(THotlistWalk& walk)
@@ -127,15 +132,30 @@ void AppendPassedFolder(THotlistWalk& walk, TTansyBookmarkDir& dir)
     ExtendCurPath(walk, true, ShownName(walk, dir.Name));
 }
 
-AnsiString VirtualPath(const char* hostPath)
+namespace {
+
+template <class Char>
+std::basic_string<Char> TreePath(std::basic_string<Char> path)
 {
-    AnsiString path = AnsiFromZString(hostPath);
-    if (kHostPathSeparator == '\0' || path.empty() || path[0] != kHostPathSeparator) return path;
+    const Char separator = static_cast<Char>(kHostPathSeparator);
+    if (kHostPathSeparator == '\0' || path.empty() || path[0] != separator) return path;
     // Such hosts name a folder with a closing separator in their recursive
     // operations ("/News/"); a "\" path keeps it, since "\A\" can name a
     // folder with an empty name.
-    if (path.size() > 1 && path.back() == kHostPathSeparator) path.pop_back();
-    for (char& c : path)
-        if (c == kHostPathSeparator) c = '\\';
+    if (path.size() > 1 && path.back() == separator) path.pop_back();
+    for (Char& c : path)
+        if (c == separator) c = Char('\\');
     return path;
+}
+
+}  // namespace
+
+AnsiString VirtualPath(const char* hostPath)
+{
+    return TreePath(AnsiFromZString(hostPath));
+}
+
+WideString VirtualPath(const WCHAR* hostPath)
+{
+    return TreePath(hostPath != nullptr ? WideString(reinterpret_cast<const char16_t*>(hostPath)) : WideString());
 }

@@ -14,6 +14,7 @@ struct THotlistWalk {
     constexpr explicit THotlistWalk(TTextFile* text = nullptr) : Text(text) {}
 
     TTextFile* Text;  // the file the pass reads
+    TNameForm Form = nfAnsi;  // how the pass decodes the names it joins to CurPath
     WideString CurLine;
     WideString CurPath;
     int32_t CurDepth = 0;
@@ -121,9 +122,9 @@ void StepUpCurPath(THotlistWalk& walk);
 
 // The listing's moves, which count the depth as well.
 void EnterPassedFolder(THotlistWalk& walk, TTansyBookmarkDir& dir);
-// A folder handed to the host: its block read into `record` (zeroed first)
-// as find data, and the folder entered under the name the record shows.
-void EnterReturnedFolder(THotlistWalk& walk, WIN32_FIND_DATAA& record);
+// A folder handed to the host: its block read into `dir`, and the folder
+// entered under the name its find data shows.
+void EnterReturnedFolder(THotlistWalk& walk, TTansyBookmarkDir& dir);
 void LeaveFolder(THotlistWalk& walk);
 // Entering where folder lines and "-" lines do not match up: "\" and the
 // name are appended, without the joining test.
@@ -132,3 +133,4 @@ void AppendPassedFolder(THotlistWalk& walk, TTansyBookmarkDir& dir);
 // The host's path as a path of the virtual tree: hosts that write paths
 // with another separator ("/News/Daily") have it taken as "\".
 AnsiString VirtualPath(const char* hostPath);
+WideString VirtualPath(const WCHAR* hostPath);

@@ -34,6 +34,15 @@ AnsiString AnsiFromUtf8(std::string_view text);
 // Same as AnsiFromUtf8, reusing the target's storage.
 void AssignAnsiFromUtf8(AnsiString& target, std::string_view text);
 
+// UTF-8 decoded into UTF-16 without loss: pairs for characters past U+FFFF,
+// U+FFFD for each longest run of bytes that begins no valid sequence.
+WideString Utf16FromUtf8(std::string_view text);
+// Same as Utf16FromUtf8, reusing the target's storage.
+void AssignUtf16FromUtf8(WideString& target, std::string_view text);
+// How many of the first units of `text`, at most `limit`, can be kept
+// without cutting a surrogate pair in two.
+size_t UnitsWithinLimit(std::u16string_view text, size_t limit);
+
 WideString WideFromZString(const char* text);
 AnsiString AnsiFromZString(const char* text);
 WideString WideFromCharArray(const char* array, size_t n);
@@ -56,5 +65,7 @@ AnsiString BoolToText(uint8_t flag);
 
 // Paths and pieces of text.
 AnsiString ParentPath(std::string_view path);
+// The same rule over UTF-16 units, where no unit is part of another.
+WideString ParentPath(std::u16string_view path);
 AnsiString SubText(std::string_view text, int64_t index, int64_t count);
 int32_t TextPos(std::string_view sub, std::string_view text);

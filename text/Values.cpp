@@ -138,28 +138,43 @@ AnsiString BoolToText(uint8_t flag)
     return flag != 0 ? "True" : "False";
 }
 
-AnsiString ParentPath(std::string_view path)
+namespace {
+
+// The last backslash that is a character of its own ends the parent; it stays
+// where it begins the path or follows another backslash. `skipsNext` tells
+// a unit that takes the next one with it (a double-byte lead byte), so that
+// the next one is never taken for a backslash.
+template <class Char, class SkipsNext>
+std::basic_string<Char> ParentPathOf(std::basic_string_view<Char> path, SkipsNext skipsNext)
 {
-    // The last backslash that is a character of its own: in a double-byte
-    // code page a trail byte of value 0x5C is no separator.
-    size_t last = std::string_view::npos;
+    size_t last = std::basic_string_view<Char>::npos;
     bool lastFollowsBackslash = false;
     bool previousIsBackslash = false;
     for (size_t i = 0; i < path.size(); ++i) {
-        const BYTE b = static_cast<BYTE>(path[i]);
-        if (b == '\\') {
+        if (path[i] == Char('\\')) {
             last = i;
             lastFollowsBackslash = previousIsBackslash;
             previousIsBackslash = true;
             continue;
         }
-        if (IsDBCSLeadByte(b)) ++i;
+        if (skipsNext(path[i])) ++i;
         previousIsBackslash = false;
     }
-    if (last == std::string_view::npos) return {};
-    // A backslash that begins the path or follows another one stays.
+    if (last == std::basic_string_view<Char>::npos) return {};
     const size_t length = last > 0 && !lastFollowsBackslash ? last : last + 1;
-    return AnsiString(path.substr(0, length));
+    return std::basic_string<Char>(path.substr(0, length));
+}
+
+}  // namespace
+
+AnsiString ParentPath(std::string_view path)
+{
+    return ParentPathOf(path, [](char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != 0; });
+}
+
+WideString ParentPath(std::u16string_view path)
+{
+    return ParentPathOf(path, [](char16_t) { return false; });
 }
 
 AnsiString SubText(std::string_view text, int64_t index, int64_t count)

@@ -128,6 +128,21 @@ typedef struct __attribute__((packed)) _WIN32_FIND_DATAA {
 } WIN32_FIND_DATAA;
 static_assert(sizeof(WIN32_FIND_DATAA) == 318, "find data must match the Linux hosts' layout");
 
+// The same with UTF-16 names: 592 bytes.
+typedef struct __attribute__((packed)) _WIN32_FIND_DATAW {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    WCHAR cFileName[MAX_PATH];
+    WCHAR cAlternateFileName[14];
+} WIN32_FIND_DATAW;
+static_assert(sizeof(WIN32_FIND_DATAW) == 592, "find data must match the Linux hosts' layout");
+
 typedef union _LARGE_INTEGER {
     int64_t QuadPart;
 } LARGE_INTEGER, *PLARGE_INTEGER;
@@ -164,6 +179,7 @@ BOOL IsDBCSLeadByte(BYTE value);
 // user32
 HWND FindWindowA(LPCSTR className, LPCSTR windowName);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style);
 
 // oleaut32
 BSTR SysAllocStringLen(const WCHAR* text, UINT length);

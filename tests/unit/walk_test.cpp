@@ -35,7 +35,8 @@ const std::vector<std::string> kFolderNames = {
 TEST_P(WalkFastPaths, LeavingAFolderFindsTheParentPath)
 {
     // A walk that enters folders, passed over or returned, at random and
-    // steps up at random: cutting CurPath back must give ParentPath's answer.
+    // steps up at random: cutting CurPath back must give ParentPath's answer,
+    // for names of either form.
     std::mt19937 random(GetParam());
     std::vector<int> steps;  // a folder name's index, or -1 for a step up
     std::string blocks;
@@ -44,27 +45,31 @@ TEST_P(WalkFastPaths, LeavingAFolderFindsTheParentPath)
         steps.push_back(name);
         if (name >= 0) blocks += "\tNAME=" + kFolderNames[static_cast<size_t>(name)] + "\n\n";
     }
-    TTextFile file;
-    OpenTextForReading(file, TextToShort(WriteTempFile(blocks)));
-    THotlistWalk walk(&file);
-    StartAtRoot(walk);
-    TTansyBookmarkDir dir;
-    WIN32_FIND_DATAA record;
-    for (size_t step = 0; step < steps.size(); ++step) {
-        if (steps[step] >= 0) {
-            walk.CurLine = u"#FOLDER";
-            if (random() % 2 == 0)
-                EnterPassedFolder(walk, dir);
-            else
-                EnterReturnedFolder(walk, record);
-            continue;
+    const std::string path = WriteTempFile(blocks);
+    for (const TNameForm form : {nfAnsi, nfWide}) {
+        TTextFile file;
+        OpenTextForReading(file, TextToShort(path));
+        THotlistWalk walk(&file);
+        walk.Form = form;
+        StartAtRoot(walk);
+        TTansyBookmarkDir dir;
+        for (size_t step = 0; step < steps.size(); ++step) {
+            if (steps[step] >= 0) {
+                walk.CurLine = u"#FOLDER";
+                if (random() % 2 == 0)
+                    EnterPassedFolder(walk, dir);
+                else
+                    EnterReturnedFolder(walk, dir);
+                continue;
+            }
+            const WideString parent = form == nfWide ? ParentPath(std::u16string_view(walk.CurPath))
+                                                     : WideFromAnsi(ParentPath(AnsiFromWide(walk.CurPath)));
+            const WideString before = walk.CurPath;
+            StepUpCurPath(walk);
+            ASSERT_EQ(walk.CurPath, parent) << "step " << step << " from " << Hex(before);
         }
-        const WideString parent = WideFromAnsi(ParentPath(AnsiFromWide(walk.CurPath)));
-        const WideString before = walk.CurPath;
-        StepUpCurPath(walk);
-        ASSERT_EQ(walk.CurPath, parent) << "step " << step << " from " << Hex(before);
+        CloseTextFile(file);
     }
-    CloseTextFile(file);
 }
 
 #ifdef TANSY_TEST_EXPORTS

@@ -22,7 +22,8 @@ from pe_image import PeError, PeImage
 
 OBJDUMP = "i686-w64-mingw32-objdump"
 ARGUMENT_BYTES = {"FsInit": 16, "FsGetDefRootName": 8, "FsStatusInfo": 12, "FsFindFirst": 8,
-                  "FsFindNext": 8, "FsFindClose": 4, "FsExecuteFile": 12}
+                  "FsFindNext": 8, "FsFindClose": 4, "FsExecuteFile": 12,
+                  "FsInitW": 16, "FsStatusInfoW": 12, "FsFindFirstW": 8, "FsFindNextW": 8, "FsExecuteFileW": 12}
 PREFIXES = {"rep", "repz", "repe", "repnz", "repne", "bnd", "notrack", "ds", "cs", "lock", "data16"}
 
 
@@ -116,7 +117,7 @@ def main():
         print(f"{name}: {len(returns)} returns, each must be ret ${expected}")
     for failure in failures:
         print("FAIL:", failure)
-    print(f"{library}: {'not stdcall' if failures else f'all {total} returns of the seven exports are stdcall'}")
+    print(f"{library}: {'not stdcall' if failures else f'all {total} returns of the {len(ARGUMENT_BYTES)} exports are stdcall'}")
     sys.exit(1 if failures else 0)
 
 

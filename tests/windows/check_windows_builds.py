@@ -17,7 +17,8 @@ from pathlib import Path
 from pe_image import PeError, PeImage
 
 EXPORTS = sorted(["FsInit", "FsGetDefRootName", "FsStatusInfo", "FsFindFirst",
-                  "FsFindNext", "FsFindClose", "FsExecuteFile"])
+                  "FsFindNext", "FsFindClose", "FsExecuteFile",
+                  "FsInitW", "FsStatusInfoW", "FsFindFirstW", "FsFindNextW", "FsExecuteFileW"])
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "oleaut32.dll", "msvcrt.dll"}
 # Options that one build takes and the other need not: SSE2, which every
 # x86-64 processor has, is asked for on 32-bit x86 only.
