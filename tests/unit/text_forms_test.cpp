@@ -107,3 +107,28 @@ TEST(BoundedCopy, WritesAtMostMaxLenBytesAndTheZero)
     BoundedCopy(dest, "abc", 0);
     EXPECT_EQ(dest[0], 0);
 }
+
+TEST(Utf16FromUtf8, DecodesEveryCharacterAndReplacesBrokenRuns)
+{
+    EXPECT_EQ(Utf16FromUtf8("Caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80"), u"Café 日 \U0001F600");
+    // One U+FFFD for each longest run that could have begun a sequence: a
+    // lone lead, a cut sequence, a stray continuation byte, an overlong form,
+    // a surrogate, a byte that begins nothing.
+    EXPECT_EQ(Utf16FromUtf8("a\xD0"), u"a\uFFFD");
+    EXPECT_EQ(Utf16FromUtf8("\xE6\x97z"), u"\uFFFDz");
+    EXPECT_EQ(Utf16FromUtf8("\x80\xBF"), u"\uFFFD\uFFFD");
+    EXPECT_EQ(Utf16FromUtf8("\xC0\x80"), u"\uFFFD\uFFFD");
+    EXPECT_EQ(Utf16FromUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(Utf16FromUtf8("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(Utf16FromUtf8("\xFF"), u"\uFFFD");
+    EXPECT_EQ(Utf16FromUtf8(std::string_view("a\0b", 3)), std::u16string(u"a\0b", 3));
+}
+
+TEST(Utf16FromUtf8, ACutNeverSplitsAPair)
+{
+    const std::u16string text = u"ab\U0001F600c";
+    EXPECT_EQ(UnitsWithinLimit(text, 10), text.size());
+    EXPECT_EQ(UnitsWithinLimit(text, 3), 2u);  // not the high half alone
+    EXPECT_EQ(UnitsWithinLimit(text, 4), 4u);
+    EXPECT_EQ(UnitsWithinLimit(text, 0), 0u);
+}
