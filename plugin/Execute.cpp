@@ -118,7 +118,7 @@ void PropertiesScan(THotlistWalk& walk, HWND mainWin, typename Names::View remot
 {
     // Each scan starts at the root, whatever an earlier pass left behind.
     walk.Form = Names::Form;
-    StartPass(walk);
+    StartPass(walk, HotlistFileName);
     TRequest<Names> request;
     request.RemoteName = remoteName;
     TTansyBookmarkDir dir;

@@ -2,6 +2,7 @@
 // as the size, CREATED and VISITED as the low halves of two times.
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 
 #include "PLUGIN_Main.h"
 
@@ -31,9 +32,11 @@ WideString WideEntryName(std::string_view utf8Name)
 
 void StoreName(std::string_view utf8Name, WIN32_FIND_DATAW& findData)
 {
-    const WideString name = WideEntryName(utf8Name);
-    std::copy(name.begin(), name.end(), findData.cFileName);
-    findData.cFileName[name.size()] = 0;
+    WideString name = WideEntryName(utf8Name);
+    name += u'\0';
+    // Copied as bytes: the record may be packed, as Linux hosts declare it.
+    std::memcpy(reinterpret_cast<char*>(&findData) + offsetof(WIN32_FIND_DATAW, cFileName), name.data(),
+                name.size() * sizeof(char16_t));
 }
 
 template <class Record, class FindData>

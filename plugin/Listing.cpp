@@ -104,7 +104,7 @@ template <class Char, class FindData>
 bool FindFirst(THotlistWalk& walk, const Char* path, FindData& findData)
 {
     SetFindPath(walk, path);
-    if (!StartPass(walk)) return NoEntries(walk);
+    if (!StartPass(walk, HotlistFileName)) return NoEntries(walk);
     if (!WalkToFindPath(walk)) return NoEntries(walk);
 
     // The requested folder is reached; the line is its first line.

@@ -2,7 +2,6 @@
 
 #include "Failures.h"
 #include "Platform.h"
-#include "ScanState.h"
 
 namespace {
 
@@ -60,10 +59,10 @@ void StartAtRoot(THotlistWalk& walk)
     walk.PathMarks.clear();
 }
 
-bool StartPass(THotlistWalk& walk)
+bool StartPass(THotlistWalk& walk, const ShortString& name)
 {
     StartAtRoot(walk);
-    OpenTextForReading(*walk.Text, HotlistFileName);
+    OpenTextForReading(*walk.Text, name);
     return SkipToFirstEntry(*walk.Text, walk.CurLine);
 }
 

@@ -34,9 +34,10 @@ struct THotlistWalk {
 // The walk stands at the root, as after the library's start.
 void StartAtRoot(THotlistWalk& walk);
 
-// Opens the hotlist, goes back to the root and steps over the file's header:
-// CurLine is then the first entry line. False when the file holds none.
-bool StartPass(THotlistWalk& walk);
+// Opens the hotlist `name`, goes back to the root and steps over the file's
+// header: CurLine is then the first entry line. False when the file holds
+// none.
+bool StartPass(THotlistWalk& walk, const ShortString& name);
 // Closes the hotlist at the end of a pass; a failing close is raised.
 void EndPass(THotlistWalk& walk);
 // Leaves a pass that failed or was given up: the file closed, a failing close
