@@ -7,10 +7,9 @@ namespace bench {
 
 namespace {
 
-constexpr const char* kColumns[] = {"Bookmarks", "File MB",    "Pass",      "ms per pass", "min–max", "Baseline ms",
+// Every column but the two of text (the first and the pass) is a number, set right.
+constexpr const char* kColumns[] = {"Bookmarks", "File MB", "Pass",      "ms per pass", "min–max", "Baseline ms",
                                     "x baseline", "min–max", "memchr ms", "x memchr",    "MB/s"};
-constexpr const char* kAlignments[] = {"---", "---:", "---", "---:", "---:", "---:",
-                                       "---:", "---:", "---:", "---:", "---:"};
 constexpr size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
 
 std::string Format(const char* format, double value)
@@ -61,9 +60,9 @@ std::string SizeLabel(uint64_t bookmarks)
 void PrintTableHead(const std::vector<std::string>& moreColumns)
 {
     std::vector<std::string> names(std::begin(kColumns), std::end(kColumns));
-    std::vector<std::string> rules(std::begin(kAlignments), std::end(kAlignments));
     names.insert(names.end(), moreColumns.begin(), moreColumns.end());
-    rules.insert(rules.end(), moreColumns.size(), "---:");
+    std::vector<std::string> rules(names.size(), "---:");
+    rules[0] = rules[2] = "---";
     std::printf("%s\n%s\n", Cells(names).c_str(), Cells(rules).c_str());
 }
 
