@@ -15,13 +15,9 @@ uint64_t Ticks(const FILETIME& time)
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-int64_t Checked(TTimedPass& timed)
+void Checked(TTimedPass& timed)
 {
-    const int64_t answer = timed.Pass();
-    if (answer != timed.Expected)
-        throw std::runtime_error(std::string(timed.Label) + " answered " + std::to_string(answer) + ", first " +
-                                 std::to_string(timed.Expected));
-    return answer;
+    CheckAnswer(timed.Label, timed.Pass(), timed.Expected);
 }
 
 }  // namespace
@@ -36,20 +32,9 @@ uint64_t CpuTicks()
     return Ticks(kernel) + Ticks(user);
 }
 
-TRange RangeOf(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-    return {median, values.front(), values.back()};
-}
-
 void Prepare(TTimedPass& timed, int sampleMilliseconds)
 {
-    timed.Expected = timed.Pass();
-    if (timed.Expected <= 0)
-        throw std::runtime_error(std::string(timed.Label) + " gave no answer (" + std::to_string(timed.Expected) +
-                                 ")");
+    timed.Expected = FirstAnswer(timed.Label, timed.Pass());
     constexpr uint64_t kCalibrationTicks = 2500000;  // 0.25 s: the clock's 10 ms steps are 4% of it
     const uint64_t start = CpuTicks();
     int runs = 0;
@@ -68,23 +53,21 @@ double TimeBatch(TTimedPass& timed)
     return static_cast<double>(CpuTicks() - start) / 1e4 / timed.Batch;
 }
 
-TResult Measure(TTimedPass& pass, TTimedPass& baseline, int repetitions)
+TMeasured Measure(TTimedPass& pass, TTimedPass& baseline, TTimedPass& memchr, int repetitions)
 {
-    std::vector<double> passMs, baselineMs, ratios;
+    TTimedPass* const turns[] = {&pass, &baseline, &memchr};
+    std::vector<double> ms[3], ratios, memchrRatios;
     for (int repetition = 0; repetition < repetitions; ++repetition) {
-        double p = 0, b = 0;
-        if (repetition % 2 == 0) {
-            p = TimeBatch(pass);
-            b = TimeBatch(baseline);
-        } else {
-            b = TimeBatch(baseline);
-            p = TimeBatch(pass);
+        double time[3];
+        for (int turn = 0; turn < 3; ++turn) {
+            const int which = (repetition + turn) % 3;
+            time[which] = TimeBatch(*turns[which]);
+            ms[which].push_back(time[which]);
         }
-        passMs.push_back(p);
-        baselineMs.push_back(b);
-        ratios.push_back(b > 0 ? p / b : 0);
+        ratios.push_back(time[1] > 0 ? time[0] / time[1] : 0);
+        memchrRatios.push_back(time[2] > 0 ? time[0] / time[2] : 0);
     }
-    return {RangeOf(passMs), RangeOf(baselineMs), RangeOf(ratios)};
+    return {RangeOf(ms[0]), RangeOf(ms[1]), RangeOf(ratios), RangeOf(ms[2]), RangeOf(memchrRatios)};
 }
 
 }  // namespace bench

@@ -5,20 +5,13 @@
 
 #include <cstdint>
 #include <functional>
-#include <vector>
+
+#include "ResultTable.h"
 
 namespace bench {
 
 // CPU time of the process (user and kernel), in 100 ns units.
 uint64_t CpuTicks();
-
-struct TRange {
-    double Median = 0;
-    double Min = 0;
-    double Max = 0;
-};
-
-TRange RangeOf(std::vector<double> values);
 
 struct TTimedPass {
     const char* Label;
@@ -36,14 +29,8 @@ void Prepare(TTimedPass& timed, int sampleMilliseconds);
 // than the first.
 double TimeBatch(TTimedPass& timed);
 
-struct TResult {
-    TRange Pass;      // ms per pass
-    TRange Baseline;  // ms per plain reading
-    TRange Ratio;     // pass over baseline, repetition by repetition
-};
-
-// The pass and the baseline in turns, each first every other repetition, so
-// that both meet the same conditions.
-TResult Measure(TTimedPass& pass, TTimedPass& baseline, int repetitions);
+// The pass and the two plain readings in turns, each first in its turn, so
+// that all meet the same conditions.
+TMeasured Measure(TTimedPass& pass, TTimedPass& baseline, TTimedPass& memchr, int repetitions);
 
 }  // namespace bench

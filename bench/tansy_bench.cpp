@@ -1,7 +1,7 @@
-// Times whole passes over big hotlists through the library's exports and sets
-// them against plain reading of the same file: a walk to the last folder, a
-// listing of "\" with everything nested, and a "properties" scan. Prints a
-// table of times, ratios to the plain read, throughput and heap growth.
+// Times whole passes over big hotlists through the library's exports, linked
+// in and driven through the host's export driver, and sets them against plain
+// readings of the same file (Passes.h). Prints a table of times, ratios to the
+// plain readings, throughput and heap growth.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <sys/wait.h>
@@ -17,17 +17,18 @@
 #include <filesystem>
 #include <map>
 #include <new>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "BenchShared.h"
+#include "Boxes.h"
 #include "CodePageControl.h"
+#include "LinkedExports.h"
+#include "Passes.h"
+#include "ResultTable.h"
 #include "ScanState.h"
-#include "TANSY_WFX.h"
 #include "TextFile.h"
-#include "tansy_harness.h"
-#include "tansy_windows.h"
 
 // ---------------------------------------------------------------------------
 // Heap accounting: every operator new and delete of the process (the library
@@ -117,15 +118,15 @@ namespace {
 // The hotlists.
 
 using bench::kTailFolder;
+using bench::kTimedPasses;
+using bench::THotlist;
 constexpr unsigned kDepth = 3;
 constexpr unsigned kFanout = 6;
 constexpr unsigned kSeed = 7;
 
-enum TFileKind { fkTail, fkNested };
-
-std::string HotlistPath(uint64_t bookmarks, TFileKind kind)
+std::string HotlistPath(uint64_t bookmarks, THotlist kind)
 {
-    return std::string(TANSY_BENCH_DATA_DIR) + "/" + (kind == fkTail ? "tail_" : "nested_") +
+    return std::string(TANSY_BENCH_DATA_DIR) + "/" + (kind == THotlist::Tail ? "tail_" : "nested_") +
            std::to_string(bookmarks) + ".hotlist";
 }
 
@@ -138,7 +139,7 @@ std::string Quoted(const std::string& text)
 
 // Writes the hotlist unless an up-to-date one is there: the generator gives
 // the same bytes for the same options.
-void Generate(uint64_t bookmarks, TFileKind kind)
+void Generate(uint64_t bookmarks, THotlist kind)
 {
     namespace fs = std::filesystem;
     const std::string path = HotlistPath(bookmarks, kind);
@@ -148,102 +149,38 @@ void Generate(uint64_t bookmarks, TFileKind kind)
         return;
     fs::create_directories(TANSY_BENCH_DATA_DIR);
     const std::string part = path + ".part";
-    std::string command = Quoted(TANSY_GENHOTLIST) + " --bookmarks " + std::to_string(bookmarks) +
-                          " --depth " + std::to_string(kDepth) + " --fanout " + std::to_string(kFanout) +
-                          " --seed " + std::to_string(kSeed) +
-                          (kind == fkTail ? std::string(" --tail-folder ") + kTailFolder : " --all-nested") +
-                          " --output " + Quoted(part);
+    std::string command =
+        Quoted(TANSY_GENHOTLIST) + " --bookmarks " + std::to_string(bookmarks) + " --depth " + std::to_string(kDepth) +
+        " --fanout " + std::to_string(kFanout) + " --seed " + std::to_string(kSeed) +
+        (kind == THotlist::Tail ? std::string(" --tail-folder ") + kTailFolder : " --all-nested") + " --output " +
+        Quoted(part);
     std::fprintf(stderr, "generating %s\n", path.c_str());
     if (std::system(command.c_str()) != 0) throw std::runtime_error("genhotlist failed: " + command);
     fs::rename(part, path);
 }
 
 // ---------------------------------------------------------------------------
-// The passes. Each returns the answer it got (entries listed, boxes shown,
-// lines counted), so a run can be checked against the first one.
+// The passes of one size.
 
-int gBoxes = 0;
-
-int CountBox(HWND, const char*, const char*, UINT)
-{
-    ++gBoxes;
-    return IDOK;
-}
-
-void UseHotlist(const std::string& path)
-{
-    HotlistFileName = TextToShort(path);
-    TansySetMessageBoxHook(&CountBox);
-}
-
-// Plain reading, with a buffer of the library's size.
-int64_t BaselinePass(const std::string& path)
-{
-    static std::vector<char> buffer(kTextBufferSize);
-    return bench::BaselinePass(path.c_str(), buffer);
-}
-
-// Lists a folder to its end: the number of entries, or -1 when FsFindFirst
-// found none. `firstName` receives the first entry's name.
-int64_t ListFolder(const std::string& folder, std::string* firstName = nullptr)
-{
-    std::vector<char> path(folder.begin(), folder.end());
-    path.push_back('\0');
-    WIN32_FIND_DATAA record;
-    if (FsFindFirst(path.data(), &record) == INVALID_HANDLE_VALUE) return -1;
-    if (firstName != nullptr) *firstName = record.cFileName;
-    int64_t entries = 1;
-    while (FsFindNext(nullptr, &record)) ++entries;
-    FsFindClose(nullptr);
-    return entries;
-}
-
-// Boxes shown for one "properties" request, or -1 when the call failed.
-int64_t PropertiesPass(const std::string& remoteName)
-{
-    std::vector<char> name(remoteName.begin(), remoteName.end());
-    name.push_back('\0');
-    char verb[] = "properties";
-    gBoxes = 0;
-    if (FsExecuteFile(nullptr, name.data(), verb) != FS_EXEC_OK) return -1;
-    return gBoxes;
-}
-
-enum TPassKind { pkBaseline, pkWalk, pkListRoot, pkProperties };
-
-struct TScenario {
-    TPassKind Kind;
-    TFileKind File;
-    const char* Label;
-};
-
-// The baseline of each file comes first: the passes after it are set against it.
-constexpr TScenario kScenarios[] = {
-    {pkBaseline, fkTail, "baseline: ReadFile + memchr"},
-    {pkWalk, fkTail, "walk to the last folder"},
-    {pkProperties, fkTail, "properties scan"},
-    {pkBaseline, fkNested, "baseline: ReadFile + memchr"},
-    {pkListRoot, fkNested, "list \\ (all nested)"},
-};
-constexpr size_t kScenarioCount = sizeof kScenarios / sizeof kScenarios[0];
+constexpr size_t kPassCount = sizeof kTimedPasses / sizeof kTimedPasses[0];
 
 struct TSizeSetup {
     uint64_t Bookmarks = 0;
-    std::string RemoteName;            // the bookmark the properties scan asks for
-    int64_t Expected[kScenarioCount] = {};  // each pass's answer, checked on every run
+    std::string Bookmark;               // what the properties scan asks for
+    int64_t Expected[kPassCount] = {};  // each pass's answer, checked on every run
+    int64_t Lines[2] = {};              // the plain readings' answer, by THotlist
 };
 
-int64_t RunPass(const TScenario& scenario, const TSizeSetup& setup)
+// Points the linked library at the size's hotlist of `file`, its boxes at the
+// host's listener, and gives the passes over it what they work with.
+bench::TPassTarget UseHotlist(const TSizeSetup& setup, THotlist file)
 {
-    const std::string hotlist = HotlistPath(setup.Bookmarks, scenario.File);
-    UseHotlist(hotlist);
-    switch (scenario.Kind) {
-    case pkBaseline: return BaselinePass(hotlist);
-    case pkWalk: return ListFolder(std::string("\\") + kTailFolder);
-    case pkListRoot: return ListFolder("\\");
-    case pkProperties: return PropertiesPass(setup.RemoteName);
-    }
-    return -1;
+    const std::string path = HotlistPath(setup.Bookmarks, file);
+    HotlistFileName = TextToShort(path);
+    TansySetMessageBoxHook(&host::OnMessageBox);
+    bench::TPassTarget target = bench::TargetOf(host::kLinkedExports, path);
+    target.Bookmark = setup.Bookmark;
+    return target;
 }
 
 // ---------------------------------------------------------------------------
@@ -288,31 +225,41 @@ std::string InChild(Work work)
     return answer;
 }
 
-// The name of the first bookmark of the tail folder, and every pass's answer.
+// The bookmark the properties scan asks for, then for each hotlist the plain
+// readings' answer and its passes' answers, a line each.
+std::string FirstAnswers(TSizeSetup setup)
+{
+    std::string answers;
+    for (const THotlist file : {THotlist::Tail, THotlist::Nested}) {
+        bench::TPassTarget target = UseHotlist(setup, file);
+        if (file == THotlist::Tail) {
+            setup.Bookmark = target.Bookmark = bench::FirstTailBookmark(host::kLinkedExports, target.File);
+            answers = setup.Bookmark;
+        }
+        const auto first = [&target](const bench::TPass& pass) {
+            return bench::FirstAnswer(pass.Label, bench::RunPass(pass.Kind, target));
+        };
+        const int64_t lines = first(bench::kBaseline);
+        bench::CheckAnswer(bench::kMemchrBaseline.Label, first(bench::kMemchrBaseline), lines);
+        answers += "\n" + std::to_string(lines);
+        for (const bench::TPassOnFile& timed : kTimedPasses)
+            if (timed.File == file) answers += "\n" + std::to_string(first(timed.Pass));
+    }
+    return answers + "\n";
+}
+
 TSizeSetup Prepare(uint64_t bookmarks)
 {
     TSizeSetup setup;
     setup.Bookmarks = bookmarks;
-    const std::string answer = InChild([&] {
-        UseHotlist(HotlistPath(bookmarks, fkTail));
-        std::string first;
-        if (ListFolder(std::string("\\") + kTailFolder, &first) <= 0)
-            throw std::runtime_error("the tail folder lists no entry");
-        TSizeSetup found = setup;
-        found.RemoteName = std::string("\\") + kTailFolder + "\\" + first;
-        std::string text = found.RemoteName + "\n";
-        for (const TScenario& scenario : kScenarios) text += std::to_string(RunPass(scenario, found)) + "\n";
-        return text;
-    });
-    size_t at = answer.find('\n');
-    setup.RemoteName = answer.substr(0, at);
-    for (size_t i = 0; i < kScenarioCount; ++i) {
-        const size_t next = answer.find('\n', at + 1);
-        setup.Expected[i] = std::stoll(answer.substr(at + 1, next - at - 1));
-        if (setup.Expected[i] <= 0)
-            throw std::runtime_error(std::string("no answer from the pass ") + kScenarios[i].Label);
-        at = next;
+    std::istringstream answers(InChild([&] { return FirstAnswers(setup); }));
+    std::getline(answers, setup.Bookmark);
+    for (const THotlist file : {THotlist::Tail, THotlist::Nested}) {
+        answers >> setup.Lines[static_cast<int>(file)];
+        for (size_t pass = 0; pass < kPassCount; ++pass)
+            if (kTimedPasses[pass].File == file) answers >> setup.Expected[pass];
     }
+    if (!answers) throw std::runtime_error("no answers from the passes over " + bench::SizeLabel(bookmarks));
     return setup;
 }
 
@@ -322,18 +269,20 @@ struct TMemory {
     uint64_t WarmAllocations = 0;
 };
 
-TMemory MeasureMemory(const TScenario& scenario, const TSizeSetup& setup)
+TMemory MeasureMemory(size_t pass, const TSizeSetup& setup)
 {
     const std::string answer = InChild([&] {
+        bench::TPassTarget target = UseHotlist(setup, kTimedPasses[pass].File);
+        const bench::TPassKind kind = kTimedPasses[pass].Pass.Kind;
         TMemory memory;
         size_t before = gHeap.Live;
         gHeap.Peak = before;
-        RunPass(scenario, setup);
+        bench::RunPass(kind, target);
         memory.ColdGrowth = gHeap.Peak - before;
         before = gHeap.Live;
         gHeap.Peak = before;
         const uint64_t allocations = gHeap.Allocations;
-        RunPass(scenario, setup);
+        bench::RunPass(kind, target);
         memory.WarmGrowth = gHeap.Peak - before;
         memory.WarmAllocations = gHeap.Allocations - allocations;
         char text[96];
@@ -344,7 +293,7 @@ TMemory MeasureMemory(const TScenario& scenario, const TSizeSetup& setup)
     TMemory memory;
     if (std::sscanf(answer.c_str(), "%" SCNu64 " %" SCNu64 " %" SCNu64, &memory.ColdGrowth,
                     &memory.WarmGrowth, &memory.WarmAllocations) != 3)
-        throw std::runtime_error("no memory figures from " + std::string(scenario.Label));
+        throw std::runtime_error("no memory figures from " + std::string(kTimedPasses[pass].Pass.Label));
     return memory;
 }
 
@@ -360,59 +309,56 @@ double CpuSeconds()
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-// The plain reading of the same file, the measure of every pass.
-size_t BaselineOf(size_t scenario)
+std::string BenchmarkName(size_t pass, uint64_t bookmarks)
 {
-    for (size_t i = 0; i < kScenarioCount; ++i)
-        if (kScenarios[i].Kind == pkBaseline && kScenarios[i].File == kScenarios[scenario].File) return i;
-    return scenario;
+    return std::string(kTimedPasses[pass].Pass.Name) + "/" + std::to_string(bookmarks);
 }
 
-std::string BenchmarkName(const TScenario& scenario, uint64_t bookmarks)
+// Each iteration makes the pass and both plain readings of its file, each
+// first in its turn, so that all meet the same conditions; the time reported
+// is the pass's, and the counters carry the readings' times and the ratios.
+void TimePass(benchmark::State& state, const TSizeSetup& setup, size_t pass, double bytes)
 {
-    static const char* const kKinds[] = {"baseline", "walk", "list_root", "properties"};
-    return std::string(kKinds[scenario.Kind]) + (scenario.File == fkTail ? "_tail/" : "_nested/") +
-           std::to_string(bookmarks);
-}
-
-// Each iteration makes the pass and the plain reading of its file, in turns
-// first, so that both meet the same conditions; the time reported is the
-// pass's, and the counters carry the baseline's time and the ratio.
-void TimePass(benchmark::State& state, const TSizeSetup& setup, size_t scenario, double bytes)
-{
-    const size_t baseline = BaselineOf(scenario);
-    double passSeconds = 0;
-    double baselineSeconds = 0;
-    bool passFirst = true;
+    const THotlist file = kTimedPasses[pass].File;
+    bench::TPassTarget target = UseHotlist(setup, file);
+    const bench::TPass* const turns[] = {&kTimedPasses[pass].Pass, &bench::kBaseline, &bench::kMemchrBaseline};
+    const int64_t expected[] = {setup.Expected[pass], setup.Lines[static_cast<int>(file)],
+                                setup.Lines[static_cast<int>(file)]};
+    double seconds[3] = {};
+    size_t first = 0;
     for (auto _ : state) {
-        for (int turn = 0; turn < 2; ++turn) {
-            const size_t which = (turn == 0) == passFirst ? scenario : baseline;
+        for (size_t turn = 0; turn < 3; ++turn) {
+            const size_t which = (first + turn) % 3;
             const double start = CpuSeconds();
-            const int64_t answer = RunPass(kScenarios[which], setup);
-            const double seconds = CpuSeconds() - start;
-            if (answer != setup.Expected[which]) {
-                state.SkipWithError("a pass gave another answer than before");
+            const int64_t answer = bench::RunPass(turns[which]->Kind, target);
+            const double took = CpuSeconds() - start;
+            try {
+                bench::CheckAnswer(turns[which]->Label, answer, expected[which]);
+            } catch (const std::exception& e) {
+                state.SkipWithError(e.what());
                 return;
             }
-            (which == scenario ? passSeconds : baselineSeconds) += seconds;
-            if (which == scenario) state.SetIterationTime(seconds);
+            seconds[which] += took;
+            if (which == 0) state.SetIterationTime(took);
         }
-        passFirst = !passFirst;
+        first = (first + 1) % 3;
     }
     const auto iterations = static_cast<double>(state.iterations());
-    state.counters["baseline_ms"] = baselineSeconds * 1e3 / iterations;
-    state.counters["x_baseline"] = passSeconds / baselineSeconds;
+    state.counters["baseline_ms"] = seconds[1] * 1e3 / iterations;
+    state.counters["x_baseline"] = seconds[0] / seconds[1];
+    state.counters["memchr_ms"] = seconds[2] * 1e3 / iterations;
+    state.counters["x_memchr"] = seconds[0] / seconds[2];
     state.SetBytesProcessed(static_cast<int64_t>(bytes * iterations));
 }
 
-struct TTiming {
-    double Milliseconds = 0;
-    double BaselineMilliseconds = 0;
-    double Ratio = 0;
-    // The least and greatest of the repetitions: the machine's noise.
-    double MinMilliseconds = 0, MaxMilliseconds = 0;
-    double MinRatio = 0, MaxRatio = 0;
-};
+// The value of one statistic of the repetitions ("median", "min", "max"), or
+// of a single run (""), into its place in `range`.
+void Put(bench::TRange& range, const std::string& statistic, double value)
+{
+    if (statistic.empty() || statistic == "median") range.Median = value;
+    if (statistic.empty() || statistic == "min") range.Min = value;
+    if (statistic.empty() || statistic == "max") range.Max = value;
+}
 
 // Keeps the medians of the repetitions and their range (or the single run
 // without them).
@@ -421,7 +367,7 @@ public:
     // Colours only for a terminal, so that the table can go into a file.
     TTableReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
 
-    std::map<std::string, TTiming> Timings;
+    std::map<std::string, bench::TMeasured> Measured;
     std::map<std::string, std::string> Errors;
 
     void ReportRuns(const std::vector<Run>& runs) override
@@ -434,21 +380,13 @@ public:
             const bool aggregate = run.run_type == Run::RT_Aggregate;
             const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
             if (!aggregate && !single) continue;
-            TTiming& timing = Timings[run.run_name.function_name];
-            const double milliseconds = run.GetAdjustedRealTime();  // the manual time: the pass's CPU time
-            const double ratio = run.counters.at("x_baseline");
-            if (single || run.aggregate_name == "min") {
-                timing.MinMilliseconds = milliseconds;
-                timing.MinRatio = ratio;
-            }
-            if (single || run.aggregate_name == "max") {
-                timing.MaxMilliseconds = milliseconds;
-                timing.MaxRatio = ratio;
-            }
-            if (!single && run.aggregate_name != "median") continue;
-            timing.Milliseconds = milliseconds;
-            timing.BaselineMilliseconds = run.counters.at("baseline_ms");
-            timing.Ratio = ratio;
+            const std::string statistic = single ? "" : run.aggregate_name;
+            bench::TMeasured& measured = Measured[run.run_name.function_name];
+            Put(measured.Pass, statistic, run.GetAdjustedRealTime());  // the manual time: the pass's CPU time
+            Put(measured.Baseline, statistic, run.counters.at("baseline_ms"));
+            Put(measured.Ratio, statistic, run.counters.at("x_baseline"));
+            Put(measured.Memchr, statistic, run.counters.at("memchr_ms"));
+            Put(measured.MemchrRatio, statistic, run.counters.at("x_memchr"));
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -463,72 +401,60 @@ std::string Kib(uint64_t bytes)
     return text;
 }
 
+void PrintHeading(const std::vector<TSizeSetup>& setups)
+{
+    std::printf("\nCode page %u; hotlists by genhotlist --depth %u --fanout %u --seed %u. CPU time of the process "
+                "per pass (median of the repetitions). %s\n\n",
+                static_cast<unsigned>(TansyActiveCodePage()), kDepth, kFanout, kSeed, bench::kBaselinesText);
+    if (setups.empty()) return;
+    int64_t answers[3] = {};  // by TPassKind
+    for (size_t pass = 0; pass < kPassCount; ++pass)
+        answers[static_cast<int>(kTimedPasses[pass].Pass.Kind)] = setups.front().Expected[pass];
+    std::printf("The walk lists the last folder (\\%s, %" PRId64 " entries); the properties scan names its first "
+                "bookmark and shows %" PRId64 " box per pass.\n\n",
+                kTailFolder, answers[static_cast<int>(bench::TPassKind::Walk)],
+                answers[static_cast<int>(bench::TPassKind::Properties)]);
+}
+
+// The row of one pass of one size; false when it failed or missed its goal.
+bool PrintRow(const TSizeSetup& setup, size_t pass, const TMemory& memory, const TTableReporter& reporter)
+{
+    const bench::TPass& info = kTimedPasses[pass].Pass;
+    const std::string name = BenchmarkName(pass, setup.Bookmarks);
+    const double megabytes =
+        static_cast<double>(std::filesystem::file_size(HotlistPath(setup.Bookmarks, kTimedPasses[pass].File))) / 1e6;
+    const std::string size = bench::SizeLabel(setup.Bookmarks);
+    const auto measured = reporter.Measured.find(name);
+    if (measured == reporter.Measured.end()) {
+        const auto error = reporter.Errors.find(name);
+        const bool failed = error != reporter.Errors.end();
+        const std::string why = failed ? "failed: " + error->second : "not run";
+        std::printf("%s\n", bench::FailedRowCells(size, megabytes, info, why, 3).c_str());
+        return !failed;
+    }
+    std::printf("%s %s | %" PRIu64 " B | %" PRIu64 " |\n",
+                bench::RowCells(size, megabytes, info, measured->second).c_str(), Kib(memory.ColdGrowth).c_str(),
+                memory.WarmGrowth, memory.WarmAllocations);
+    return bench::MeetsGoal(info, measured->second);
+}
+
 int PrintTable(const std::vector<TSizeSetup>& setups, const std::map<std::string, TMemory>& memory,
                const TTableReporter& reporter)
 {
-    std::printf("\nCode page %u; hotlists by genhotlist --depth %u --fanout %u --seed %u; read in blocks of "
-                "%zu KiB. CPU time of the process per pass (median of the repetitions); the baseline reads the "
-                "same file with ReadFile into a buffer of the same size and counts its lines with memchr, "
-                "in turns with the pass.\n\n",
-                static_cast<unsigned>(TansyActiveCodePage()), kDepth, kFanout, kSeed, kTextBufferSize / 1024);
-    if (!setups.empty()) {
-        int64_t boxes = 0;
-        int64_t entries = 0;
-        for (size_t i = 0; i < kScenarioCount; ++i) {
-            if (kScenarios[i].Kind == pkProperties) boxes = setups.front().Expected[i];
-            if (kScenarios[i].Kind == pkWalk) entries = setups.front().Expected[i];
-        }
-        std::printf("The walk lists the last folder (\\%s, %" PRId64 " entries); the properties scan names its first "
-                    "bookmark and shows %" PRId64 " box per pass.\n\n",
-                    kTailFolder, entries, boxes);
-    }
-    std::printf("| Bookmarks | File MB | Pass | ms per pass | min–max | Baseline ms | x baseline | min–max | MB/s | "
-                "Peak heap growth, first pass | Next pass | Allocations, next pass |\n");
-    std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    PrintHeading(setups);
+    bench::PrintTableHead({"Peak heap growth, first pass", "Next pass", "Allocations, next pass"});
     bool met = true;
-    // By scenario: the first pass's growth on the smallest and on the largest hotlist.
-    std::map<size_t, std::pair<int64_t, int64_t>> growthRange;
-    for (const TSizeSetup& setup : setups) {
-        for (size_t index = 0; index < kScenarioCount; ++index) {
-            const TScenario& scenario = kScenarios[index];
-            const std::string name = BenchmarkName(scenario, setup.Bookmarks);
-            const TMemory& mem = memory.at(name);
-            auto range = growthRange.find(index);
-            const auto growth = static_cast<int64_t>(mem.ColdGrowth);
-            if (range == growthRange.end())
-                growthRange[index] = {growth, growth};
-            else
-                range->second.second = growth;
-            if (scenario.Kind == pkBaseline) continue;
-
-            const double megabytes =
-                static_cast<double>(std::filesystem::file_size(HotlistPath(setup.Bookmarks, scenario.File))) / 1e6;
-            const std::string size = bench::SizeLabel(setup.Bookmarks);
-            const auto timing = reporter.Timings.find(name);
-            if (timing == reporter.Timings.end()) {
-                const auto error = reporter.Errors.find(name);
-                std::printf("| %s | %.1f | %s | %s | | | | | | | | |\n", size.c_str(), megabytes, scenario.Label,
-                            error == reporter.Errors.end() ? "not run" : ("failed: " + error->second).c_str());
-                if (error != reporter.Errors.end()) met = false;
-                continue;
-            }
-            const TTiming& t = timing->second;
-            std::printf("| %s | %.1f | %s | %.2f | %.2f–%.2f | %.2f | %.2f | %.2f–%.2f | %.0f | %s | %" PRIu64
-                        " B | %" PRIu64 " |\n",
-                        size.c_str(), megabytes, scenario.Label, t.Milliseconds, t.MinMilliseconds,
-                        t.MaxMilliseconds, t.BaselineMilliseconds, t.Ratio, t.MinRatio, t.MaxRatio,
-                        megabytes / (t.Milliseconds / 1e3), Kib(mem.ColdGrowth).c_str(), mem.WarmGrowth,
-                        mem.WarmAllocations);
-            if (!bench::WithinGoal(scenario.Label, t.Ratio)) met = false;
-        }
-    }
-    std::printf("\n%s; peak heap growth from the smallest to the largest hotlist under 1 MiB.\n", bench::kGoalsText);
-    for (const auto& [index, range] : growthRange) {
-        const int64_t difference = range.second - range.first;
-        std::printf("Peak heap growth of a first pass, %s (%s hotlist): %s on the smallest, %+.1f KiB on the "
-                    "largest\n",
-                    kScenarios[index].Label, kScenarios[index].File == fkTail ? "tail" : "nested",
-                    Kib(static_cast<uint64_t>(range.first)).c_str(), static_cast<double>(difference) / 1024);
+    for (const TSizeSetup& setup : setups)
+        for (size_t pass = 0; pass < kPassCount; ++pass)
+            met = PrintRow(setup, pass, memory.at(BenchmarkName(pass, setup.Bookmarks)), reporter) && met;
+    std::printf("\n%s; peak heap growth from the smallest to the largest hotlist under 1 MiB.\n",
+                bench::GoalsText().c_str());
+    for (size_t pass = 0; pass < kPassCount && !setups.empty(); ++pass) {
+        const uint64_t smallest = memory.at(BenchmarkName(pass, setups.front().Bookmarks)).ColdGrowth;
+        const uint64_t largest = memory.at(BenchmarkName(pass, setups.back().Bookmarks)).ColdGrowth;
+        const int64_t difference = static_cast<int64_t>(largest) - static_cast<int64_t>(smallest);
+        std::printf("Peak heap growth of a first pass, %s: %s on the smallest, %+.1f KiB on the largest\n",
+                    kTimedPasses[pass].Pass.Label, Kib(smallest).c_str(), static_cast<double>(difference) / 1024);
         if (difference >= static_cast<int64_t>(kMaxGrowthDifference)) met = false;
     }
     std::printf("%s\n", met ? "All goals met." : "Some goals are NOT met.");
@@ -587,10 +513,10 @@ int main(int argc, char** argv)
         // and the two paths, tab-parted. The Windows run times the same files.
         if (TakeFlag(argc, argv, "--hotlists")) {
             for (const uint64_t bookmarks : sizes) {
-                Generate(bookmarks, fkTail);
-                Generate(bookmarks, fkNested);
-                std::printf("%" PRIu64 "\t%s\t%s\n", bookmarks, HotlistPath(bookmarks, fkTail).c_str(),
-                            HotlistPath(bookmarks, fkNested).c_str());
+                Generate(bookmarks, THotlist::Tail);
+                Generate(bookmarks, THotlist::Nested);
+                std::printf("%" PRIu64 "\t%s\t%s\n", bookmarks, HotlistPath(bookmarks, THotlist::Tail).c_str(),
+                            HotlistPath(bookmarks, THotlist::Nested).c_str());
             }
             return 0;
         }
@@ -600,21 +526,20 @@ int main(int argc, char** argv)
         std::vector<TSizeSetup> setups;
         std::map<std::string, TMemory> memory;
         for (const uint64_t bookmarks : sizes) {
-            Generate(bookmarks, fkTail);
-            Generate(bookmarks, fkNested);
+            Generate(bookmarks, THotlist::Tail);
+            Generate(bookmarks, THotlist::Nested);
             setups.push_back(Prepare(bookmarks));
-            for (const TScenario& scenario : kScenarios)
-                memory[BenchmarkName(scenario, bookmarks)] = MeasureMemory(scenario, setups.back());
+            for (size_t pass = 0; pass < kPassCount; ++pass)
+                memory[BenchmarkName(pass, bookmarks)] = MeasureMemory(pass, setups.back());
         }
 
         for (const TSizeSetup& setup : setups) {
-            for (size_t i = 0; i < kScenarioCount; ++i) {
-                if (kScenarios[i].Kind == pkBaseline) continue;
+            for (size_t pass = 0; pass < kPassCount; ++pass) {
                 const double bytes = static_cast<double>(
-                    std::filesystem::file_size(HotlistPath(setup.Bookmarks, kScenarios[i].File)));
+                    std::filesystem::file_size(HotlistPath(setup.Bookmarks, kTimedPasses[pass].File)));
                 benchmark::RegisterBenchmark(
-                    BenchmarkName(kScenarios[i], setup.Bookmarks).c_str(),
-                    [&setup, i, bytes](benchmark::State& state) { TimePass(state, setup, i, bytes); })
+                    BenchmarkName(pass, setup.Bookmarks).c_str(),
+                    [&setup, pass, bytes](benchmark::State& state) { TimePass(state, setup, pass, bytes); })
                     ->Unit(benchmark::kMillisecond)
                     ->UseManualTime()
                     ->MinTime(0.5)

@@ -97,7 +97,7 @@ bool ListStart(Session& session, const std::string& path, FolderListing& listing
         return false;
     }
     ReportBoxes();
-    listing = ListFolder(session, path);
+    listing = ListingOf(session, path);
     const std::string action = "cannot list " + Shown(path);
     if (listing.outcome == ListOutcome::Failed) {
         status = Fail(ListingFailure(session, path, listing));
@@ -169,7 +169,7 @@ bool Grow(Session& session, const std::string& path, const std::vector<FolderEnt
             node.repeats = true;
             continue;
         }
-        const FolderListing listing = ListFolder(session, child);
+        const FolderListing listing = ListingOf(session, child);
         if (listing.outcome == ListOutcome::Failed) {
             failure = {child, listing};
             return false;

@@ -40,7 +40,7 @@ int ReportNoProperties(Session& session, const std::string& path)
 {
     const std::string action = "no properties for " + Shown(path);
     const std::string folder = ParentOf(path);
-    const FolderListing parent = ListFolder(session, folder);
+    const FolderListing parent = ListingOf(session, folder);
     if (parent.outcome == ListOutcome::Failed)
         return Fail(FailureReport(session, action, parent.error, {folder, {}}));
     for (const FolderEntry& entry : parent.entries)

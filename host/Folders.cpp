@@ -57,7 +57,7 @@ std::string JoinPath(const std::string& folder, const std::string& name)
     return !folder.empty() && folder.back() == '\\' ? folder + name : folder + "\\" + name;
 }
 
-FolderListing ListFolder(Session& session, const std::string& path)
+FolderListing ListingOf(Session& session, const std::string& path)
 {
     FolderListing listing;
     ListingOptions options;
@@ -72,7 +72,7 @@ PathKind LookUpPath(Session& session, const std::string& path, FolderListing& li
     if (path == "\\") return PathKind::EmptyFolder;  // a hotlist without entries
     if (path.empty() || path.front() != '\\') return PathKind::Missing;
     const std::string name = LastNameOf(path);
-    listing = ListFolder(session, ParentOf(path));
+    listing = ListingOf(session, ParentOf(path));
     if (listing.outcome == ListOutcome::Failed) return PathKind::Failed;
     bool bookmark = false;
     for (const FolderEntry& entry : listing.entries) {

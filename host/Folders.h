@@ -32,9 +32,9 @@ struct FolderListing {
     bool endless = false;              // failed: still "one more" after MaxListingNexts
 };
 
-// Lists `path` (ANSI bytes); the exports FsFindFirst, FsFindNext and
-// FsFindClose must be present.
-FolderListing ListFolder(Session& session, const std::string& path);
+// The listing of `path` (ANSI bytes), made as the file manager makes it; the
+// exports FsFindFirst, FsFindNext and FsFindClose must be present.
+FolderListing ListingOf(Session& session, const std::string& path);
 
 enum class PathKind { EmptyFolder, Bookmark, Missing, Failed };
 

@@ -100,7 +100,7 @@ void MakeFirstPart(const fs::path& scratch, uint64_t& length, std::ifstream& in,
 bool FailsWithBadNumber(Session& scratch, const FailedRequest& request)
 {
     if (request.verb.empty()) {
-        const FolderListing listing = ListFolder(scratch, request.path);
+        const FolderListing listing = ListingOf(scratch, request.path);
         return listing.outcome == ListOutcome::Failed && listing.error == ERROR_INVALID_DATA;
     }
     const ExecuteAnswer answer = CallExecuteFile(scratch.plugin, nullptr, request.path, request.verb);

@@ -3,14 +3,10 @@
 #include <algorithm>
 
 #include "Boxes.h"
+#include "LinkedExports.h"
 #include "ScanState.h"
-#include "tansy_harness.h"
 
 namespace {
-
-const host::DrivenLibrary kLinked = {
-    {&FsInit, &FsGetDefRootName, &FsStatusInfo, &FsFindFirst, &FsFindNext, &FsFindClose, &FsExecuteFile},
-    {&TansyGetLastError, &TansySetLastError}};
 
 std::vector<std::string> gBoxes;
 void (*gBoxObserver)(void*) = nullptr;
@@ -64,7 +60,7 @@ CallAnswer Worded(const host::FindAnswer& found, const std::string& path)
 
 const host::DrivenLibrary& LinkedLibrary()
 {
-    return kLinked;
+    return host::kLinkedExports;
 }
 
 void UseHotlist(const std::string& path)
