@@ -40,6 +40,9 @@ to the end of the line. In PATH and VERB, %HH stands for the byte 0xHH (%25 is %
   first PATH                     FsFindFirst(PATH, a find-data record of 0xA5)
   next                           FsFindNext(the last handle, a record of 0xA5)
   close                          FsFindClose(the last handle)
+  next HANDLE, close HANDLE      the same on HANDLE, the number a first answered
+                                 (0, 1, ...; -1 too); a next HANDLE that fails shows
+                                 its last-error value ("= 0 error=N")
   list PATH                      first, next until it answers 0 (at most 100000), close
   exec VERB PATH                 FsExecuteFile(the main window, PATH, VERB)
   inbox LINE                     queue LINE (any line above) to run inside the next

@@ -313,12 +313,16 @@ class ScriptTests(TansyTest):
     def test_numbers_are_echoed_in_decimal(self):
         out = self.assertSucceeds(self.tansy("script", stdin="init +007\ninit -0\nroot 0003\n"))
         self.assertTrue(out.startswith("> init 7\n= 0\n> init 0\n= 0\n> root 3\n"), out)
+        out = self.assertSucceeds(self.tansy("script", stdin="close +01\nnext -0001\n"))
+        self.assertTrue(out.startswith("> close 1\n= 0\n> next -1\n= 0"), out)
 
     def test_lines_that_are_no_call(self):
         cases = {
             "init 2147483648": r"line 2: \"2147483648\" is not a 32-bit decimal number",
             "init": r"line 2: init takes NR",
-            "next ": r"line 2: next takes no arguments",
+            "next ": r"line 2: next takes no arguments or HANDLE, a 32-bit decimal number",
+            "close x": r"line 2: close takes no arguments or HANDLE",
+            "next 1 2": r"line 2: next takes no arguments or HANDLE",
             "first \\%G1": r"line 2: \"%\" must be followed by two hex digits",
             "first \\%4": r"line 2: \"%\" must be followed",
             "status 0 1": r"line 2: status takes STARTEND INFOKIND PATH",
@@ -326,7 +330,7 @@ class ScriptTests(TansyTest):
             "List \\": r"line 2: unknown call \"List\"",
             " init 1": r"line 2: unknown call \"\"",
             "inbox": r"line 2: inbox takes LINE",
-            "inbox next 1": r"line 2: next takes no arguments",
+            "inbox next -": r"line 2: next takes no arguments or HANDLE",
         }
         for line, pattern in cases.items():
             run = self.tansy("script", stdin="init 1\n" + line + "\n")
@@ -398,7 +402,7 @@ class CommandLineTests(TansyTest):
             self.assertIn(word, out)
 
     def test_command_help(self):
-        wanted = {"script": ["SCENARIO", "%HH", "box owner=", "inbox LINE"], "ls": ["PATH", "--json"],
+        wanted = {"script": ["SCENARIO", "%HH", "box owner=", "inbox LINE", "next HANDLE"], "ls": ["PATH", "--json"],
                   "tree": ["PATH", "--json"], "props": ["PATH"], "exec": ["VERB", "PATH"]}
         for command, words in wanted.items():
             out = self.assertSucceeds(self.tansy(command, "--help", codepage=None, hotlist=None))
