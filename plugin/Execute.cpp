@@ -109,7 +109,7 @@ int WINAPI FsExecuteFile(HWND MainWin, char* RemoteName, char* Verb)
         return FS_EXEC_ERROR;
     }
     const TScanBusyMark busy;
-    THotlistWalk& walk = HotlistWalk;
+    THotlistWalk& walk = ScanWalk;
     return Guarded(
         [&] {
             PropertiesScan(walk, MainWin, VirtualPath(RemoteName));

@@ -1,14 +1,12 @@
 // The listing exports: a forward walk over the hotlist that finds the
 // requested folder and hands its entries to the host one per call.
 #include "Barrier.h"
+#include "Listings.h"
 #include "ScanState.h"
 #include "TANSY_WFX.h"
 #include "Walk.h"
 
 namespace {
-
-// The constant handle of the one listing there can be.
-const HANDLE kListingHandle = nullptr;
 
 enum TSeekResult { srEntry, srFolderEnd, srFileEnd };
 
@@ -76,24 +74,18 @@ bool ReturnToListDepth(THotlistWalk& walk)
 }
 
 // The folder was not found, is empty, or the file holds no entry.
-HANDLE NoEntries(THotlistWalk& walk)
+bool NoEntries(THotlistWalk& walk)
 {
     EndPass(walk);
     SetLastError(ERROR_NO_MORE_FILES);
-    return INVALID_HANDLE_VALUE;
+    return false;
 }
 
-HANDLE FindFirst(THotlistWalk& walk, const char* path, WIN32_FIND_DATAA* findData)
+// Starts the listing of `path` on the walk; true when its first entry is in
+// `findData`.
+bool FindFirst(THotlistWalk& walk, const char* path, WIN32_FIND_DATAA& findData)
 {
-    SetLastError(ERROR_NO_MORE_FILES);
     walk.FindPath = WideFromAnsi(VirtualPath(path));
-    if (findData == nullptr) {
-        // The host closes no listing whose start failed: a file that an
-        // unclosed earlier listing holds open is released here.
-        AbandonPass(walk);
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_HANDLE_VALUE;
-    }
     if (!StartPass(walk)) return NoEntries(walk);
     if (!WalkToFindPath(walk)) return NoEntries(walk);
 
@@ -108,16 +100,12 @@ HANDLE FindFirst(THotlistWalk& walk, const char* path, WIN32_FIND_DATAA* findDat
     case srFolderEnd: LeaveFolder(walk); return NoEntries(walk);
     case srFileEnd: return NoEntries(walk);
     }
-    ReturnEntry(walk, *findData);
-    return kListingHandle;
+    ReturnEntry(walk, findData);
+    return true;
 }
 
-BOOL FindNext(THotlistWalk& walk, WIN32_FIND_DATAA* findData)
+BOOL FindNext(THotlistWalk& walk, WIN32_FIND_DATAA& findData)
 {
-    if (findData == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FS_FIND_DONE;
-    }
     if (AtFileEnd(walk)) return FS_FIND_DONE;
     // Only a listing that ended at its folder's "-" stands on that line: it
     // stays ended rather than going on with the parent folder's entries.
@@ -129,8 +117,54 @@ BOOL FindNext(THotlistWalk& walk, WIN32_FIND_DATAA* findData)
     PassOverLine(walk);
     if (!ReturnToListDepth(walk)) return FS_FIND_DONE;
     if (SeekEntry(walk) != srEntry) return FS_FIND_DONE;
-    ReturnEntry(walk, *findData);
+    ReturnEntry(walk, findData);
     return FS_FIND_MORE;
+}
+
+// A listing just started: closed again, its file too, unless it is kept.
+struct TNewListing {
+    HANDLE Handle = INVALID_HANDLE_VALUE;
+    TListing& Listing = OpenListing(Handle);
+    bool Kept = false;
+
+    ~TNewListing()
+    {
+        if (Kept)
+            ParkListing(Listing);
+        else
+            CloseListing(Handle);
+    }
+};
+
+HANDLE StartListing(const char* path, WIN32_FIND_DATAA* findData)
+{
+    SetLastError(ERROR_NO_MORE_FILES);
+    if (findData == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    TNewListing started;
+    started.Kept = FindFirst(started.Listing.Walk, path, *findData);
+    return started.Kept ? started.Handle : INVALID_HANDLE_VALUE;
+}
+
+// A call on an open listing: parked again however it ends.
+struct TListingCall {
+    TListing& Listing;
+    ~TListingCall() { ParkListing(Listing); }
+};
+
+BOOL ContinueListing(HANDLE handle, WIN32_FIND_DATAA* findData)
+{
+    TListing* listing = FindListing(handle);
+    if (listing == nullptr) return FS_FIND_DONE;
+    if (findData == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FS_FIND_DONE;
+    }
+    const TListingCall call{*listing};
+    ResumeListing(*listing);
+    return FindNext(listing->Walk, *findData);
 }
 
 }  // namespace
@@ -141,31 +175,29 @@ HANDLE WINAPI FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData)
         SetLastError(ERROR_BUSY);
         return INVALID_HANDLE_VALUE;
     }
-    THotlistWalk& walk = HotlistWalk;
-    return Guarded([&] { return FindFirst(walk, Path, FindData); },
-                   [&](DWORD code) {
-                       AbandonPass(walk);
+    return Guarded([&] { return StartListing(Path, FindData); },
+                   [](DWORD code) {
                        SetLastError(code);
                        return INVALID_HANDLE_VALUE;
                    });
 }
 
-BOOL WINAPI FsFindNext(HANDLE, WIN32_FIND_DATAA* FindData)
+BOOL WINAPI FsFindNext(HANDLE Hdl, WIN32_FIND_DATAA* FindData)
 {
     if (ScanBusy) {
         SetLastError(ERROR_BUSY);
         return FS_FIND_DONE;
     }
-    return Guarded([&] { return FindNext(HotlistWalk, FindData); },
+    return Guarded([&] { return ContinueListing(Hdl, FindData); },
                    [](DWORD code) {
                        SetLastError(code);
                        return FS_FIND_DONE;
                    });
 }
 
-int WINAPI FsFindClose(HANDLE)
+int WINAPI FsFindClose(HANDLE Hdl)
 {
     if (ScanBusy) return 0;
-    AbandonPass(HotlistWalk);
+    CloseListing(Hdl);
     return 0;
 }

@@ -1,7 +1,7 @@
-// The state that every pass over the hotlist shares: one set per loaded
-// library. A listing and a properties request must never overlap. The walk
-// holds the pass's place in the file (CurLine, CurPath, the depths and the
-// listed path); it moves only through the steps of Walk.h.
+// The library's state: one set per loaded library. The properties scan
+// reads HotlistText through ScanWalk, which holds its place in the file
+// (CurLine, CurPath); each listing has a walk of its own (Listings.h).
+// Walks move only through the steps of Walk.h.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +14,7 @@ struct THotlistWalk;
 
 extern ShortString HotlistFileName;
 extern TTextFile HotlistText;
-extern THotlistWalk HotlistWalk;
+extern THotlistWalk ScanWalk;  // the properties scan's
 // Set while a properties scan runs, boxes included: a host that calls in from
 // inside a box must find the scan's state left alone.
 extern bool ScanBusy;

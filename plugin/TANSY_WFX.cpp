@@ -7,6 +7,8 @@
 
 #include "Barrier.h"
 #include "HotlistReader.h"
+#include "Listings.h"
+#include "Listings.h"
 #include "PLUGIN_Main.h"
 #include "Platform.h"
 #include "ScanState.h"
@@ -16,7 +18,8 @@
 // and undo what it set.
 constinit ShortString HotlistFileName;
 constinit TTextFile HotlistText;
-constinit THotlistWalk HotlistWalk{&HotlistText};
+constinit THotlistWalk ScanWalk{&HotlistText};
+constinit TListingTable Listings;
 constinit bool ScanBusy = false;
 
 constinit int32_t PluginNr = 0;
@@ -55,7 +58,7 @@ void LibraryStartup(HINSTANCE module)
 {
     Guarded(
         [&] {
-            StartAtRoot(HotlistWalk);
+            StartAtRoot(ScanWalk);
             ReadConfiguration(module);
         },
         [](DWORD) {});
@@ -63,8 +66,9 @@ void LibraryStartup(HINSTANCE module)
 
 void LibraryShutdown()
 {
-    AbandonPass(HotlistWalk);
-    HotlistWalk = THotlistWalk{&HotlistText};
+    AbandonPass(ScanWalk);
+    ScanWalk = THotlistWalk(&HotlistText);
+    CloseAllListings();
     HotlistText.Buffer = std::vector<char>();
     HotlistText.Spill = AnsiString();
     HotlistReader = THotlistReader();

@@ -130,9 +130,12 @@ void AppendPassedFolder(THotlistWalk& walk, TTansyBookmarkDir& dir)
 AnsiString VirtualPath(const char* hostPath)
 {
     AnsiString path = AnsiFromZString(hostPath);
-    if (kHostPathSeparator != '\0' && !path.empty() && path[0] == kHostPathSeparator) {
-        for (char& c : path)
-            if (c == kHostPathSeparator) c = '\\';
-    }
+    if (kHostPathSeparator == '\0' || path.empty() || path[0] != kHostPathSeparator) return path;
+    // Such hosts name a folder with a closing separator in their recursive
+    // operations ("/News/"); a "\" path keeps it, since "\A\" can name a
+    // folder with an empty name.
+    if (path.size() > 1 && path.back() == kHostPathSeparator) path.pop_back();
+    for (char& c : path)
+        if (c == kHostPathSeparator) c = '\\';
     return path;
 }

@@ -11,7 +11,9 @@
 
 // One pass's place in the hotlist.
 struct THotlistWalk {
-    TTextFile* Text = nullptr;  // the file the pass reads
+    constexpr explicit THotlistWalk(TTextFile* text = nullptr) : Text(text) {}
+
+    TTextFile* Text;  // the file the pass reads
     WideString CurLine;
     WideString CurPath;
     int32_t CurDepth = 0;

@@ -16,6 +16,8 @@ bool FillBuffer(TTextFile& file)
         return false;
     }
     if (file.Ended) return false;
+    file.BlockStart += file.Count;
+    file.Count = file.Pos = 0;
     DWORD got = 0;
     if (!ReadFile(file.Handle, file.Buffer.data(), static_cast<DWORD>(file.Buffer.size()), &got,
                   nullptr)) {
@@ -64,6 +66,7 @@ void OpenTextForReading(TTextFile& file, const ShortString& name)
     file.Name = name;
     file.Mode = tfClosed;
     file.Handle = nullptr;
+    file.BlockStart = 0;
     file.Pos = file.Count = file.NextCr = 0;
     file.Ended = false;
     file.Failure = 0;
@@ -77,6 +80,23 @@ void OpenTextForReading(TTextFile& file, const ShortString& name)
     if (handle == INVALID_HANDLE_VALUE) RaiseInOutError(static_cast<int32_t>(GetLastError()));
     file.Handle = handle;
     file.Mode = tfInput;
+}
+
+TTextPlace TextPlace(const TTextFile& file)
+{
+    return {file.BlockStart + file.Pos, file.Ended};
+}
+
+void OpenTextAt(TTextFile& file, const ShortString& name, TTextPlace place)
+{
+    OpenTextForReading(file, name);
+    file.Ended = place.Ended;
+    if (place.Ended || place.Offset == 0) return;
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<int64_t>(place.Offset);
+    if (!SetFilePointerEx(file.Handle, distance, nullptr, FILE_BEGIN))
+        RaiseInOutError(static_cast<int32_t>(GetLastError()));
+    file.BlockStart = place.Offset;
 }
 
 void CloseTextFile(TTextFile& file)

@@ -28,6 +28,7 @@ struct TTextFile {
     ShortString Name;
     std::vector<char> Buffer;  // kept across opens, so passes reuse it
     AnsiString Spill;          // a line that runs past a block, or lost a CR; kept likewise
+    uint64_t BlockStart = 0;   // where in the file Buffer's first byte lies
     size_t Pos = 0;            // next unread byte in Buffer
     size_t Count = 0;          // bytes of Buffer that hold data
     size_t NextCr = 0;         // first CR at or after Pos in Buffer, or Count; valid while >= Pos
@@ -38,6 +39,16 @@ struct TTextFile {
 constexpr size_t kTextBufferSize = 64 * 1024;
 
 void OpenTextForReading(TTextFile& file, const ShortString& name);
+
+// Where a reader stands in its file: enough to go on from there with a new
+// handle, once the reader has served another pass in between.
+struct TTextPlace {
+    uint64_t Offset = 0;  // the next unread byte
+    bool Ended = false;   // the input had ended; it stays ended
+};
+TTextPlace TextPlace(const TTextFile& file);
+// OpenTextForReading, then on from `place` instead of the first byte.
+void OpenTextAt(TTextFile& file, const ShortString& name, TTextPlace place);
 void CloseTextFile(TTextFile& file);
 
 // ReadTextLine for every line, those it takes itself included.

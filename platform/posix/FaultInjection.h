@@ -6,10 +6,10 @@
 #include "tansy_windows.h"
 
 // The Windows calls of the layer that a test can make fail.
-enum class TansyCall : unsigned { CreateFileA, ReadFile, CloseHandle };
+enum class TansyCall : unsigned { CreateFileA, ReadFile, CloseHandle, SetFilePointerEx };
 
 // The system calls beneath them.
-enum class TansySystemCall : unsigned { Stat, Open, Fstat, Fcntl, Flock, Read, Close };
+enum class TansySystemCall : unsigned { Stat, Open, Fstat, Fcntl, Flock, Read, Close, Seek };
 
 // The n-th call of that kind from now on (1 = the next one) fails once with the
 // Windows error `code` without doing anything; n = 0 cancels the plan. A failed

@@ -80,8 +80,8 @@ struct CallPlan {
     DWORD code = 0;       // Windows code or errno value
 };
 
-constexpr size_t kCallKinds = 3;
-constexpr size_t kSystemCallKinds = 7;
+constexpr size_t kCallKinds = 4;
+constexpr size_t kSystemCallKinds = 8;
 
 std::mutex gSeamMutex;
 CallPlan gCalls[kCallKinds];
@@ -154,6 +154,12 @@ ssize_t SysRead(int fd, void* buffer, size_t size)
 {
     if (SystemCallStrikes(TansySystemCall::Read)) return -1;
     return ::read(fd, buffer, size);
+}
+
+off_t SysSeek(int fd, off_t offset)
+{
+    if (SystemCallStrikes(TansySystemCall::Seek)) return -1;
+    return ::lseek(fd, offset, SEEK_SET);
 }
 
 // close(2) releases the descriptor even when it reports a failure; so does
@@ -414,6 +420,22 @@ BOOL CloseHandle(HANDLE handle)
     if (strikes) return Fail(planned);
     // The descriptor is gone after EINTR too; only other failures are reported.
     if (result != 0 && errno != EINTR) return Fail(CodeFromErrno(errno));
+    return TRUE;
+}
+
+// Only moves from the file's start are offered: the library resumes a read
+// where it left off.
+BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER newPosition, DWORD method)
+{
+    DWORD planned = 0;
+    if (CallStrikes(TansyCall::SetFilePointerEx, planned)) return Fail(planned);
+    const int fd = FdFromHandle(file);
+    if (fd < 0) return Fail(ERROR_INVALID_HANDLE);
+    if (method != FILE_BEGIN || distance.QuadPart < 0) return Fail(ERROR_INVALID_PARAMETER);
+    const off_t at = SysSeek(fd, static_cast<off_t>(distance.QuadPart));
+    if (at < 0) return Fail(CodeFromErrno(errno));
+    if (newPosition != nullptr) newPosition->QuadPart = at;
+    tLastError = ERROR_SUCCESS;
     return TRUE;
 }
 

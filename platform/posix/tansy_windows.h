@@ -47,6 +47,7 @@ typedef const void* LPCVOID;
 #define OPEN_EXISTING 3u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
+#define FILE_BEGIN 0u
 #define STD_INPUT_HANDLE (static_cast<DWORD>(-10))
 #define STD_OUTPUT_HANDLE (static_cast<DWORD>(-11))
 #define STD_ERROR_HANDLE (static_cast<DWORD>(-12))
@@ -127,6 +128,10 @@ typedef struct __attribute__((packed)) _WIN32_FIND_DATAA {
 } WIN32_FIND_DATAA;
 static_assert(sizeof(WIN32_FIND_DATAA) == 318, "find data must match the Linux hosts' layout");
 
+typedef union _LARGE_INTEGER {
+    int64_t QuadPart;
+} LARGE_INTEGER, *PLARGE_INTEGER;
+
 typedef struct tagVARIANT {
     VARTYPE vt;
     WORD wReserved1, wReserved2, wReserved3;
@@ -142,6 +147,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void* security, DWORD
                    DWORD attributes, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, void* overlapped);
 BOOL CloseHandle(HANDLE handle);
+BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER newPosition, DWORD method);
 HANDLE GetStdHandle(DWORD which);
 DWORD GetLastError();
 void SetLastError(DWORD code);

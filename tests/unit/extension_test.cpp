@@ -280,6 +280,11 @@ TEST_F(LoadedLibrary, SlashPathsListAndPropertiesShowInTheHostBox)
 
     EXPECT_EQ(List("/"), (std::vector<std::string>{"Почта", "Новости дня"}));
     EXPECT_EQ(List("/Новости дня"), (std::vector<std::string>{"Лента"}));
+    // A closing "/", as in the host's recursive operations, names the same
+    // folder; a closing "\" does not.
+    EXPECT_EQ(List("/Новости дня/"), (std::vector<std::string>{"Лента"}));
+    EXPECT_EQ(List("/Новости дня/Лента/"), std::vector<std::string>{});
+    EXPECT_TRUE(List("\\Новости дня\\").empty());
     // The backslash form keeps working.
     EXPECT_EQ(List("\\Новости дня"), (std::vector<std::string>{"Лента"}));
     EXPECT_TRUE(List("/Нет такой").empty());

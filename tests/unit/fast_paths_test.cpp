@@ -359,7 +359,7 @@ TEST_P(FastPaths, LeavingAFolderFindsTheParentPath)
     }
     TTextFile file;
     OpenTextForReading(file, TextToShort(WriteTempFile(blocks)));
-    THotlistWalk walk{&file};
+    THotlistWalk walk(&file);
     StartAtRoot(walk);
     TTansyBookmarkDir dir;
     WIN32_FIND_DATAA record;

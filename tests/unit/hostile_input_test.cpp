@@ -157,7 +157,7 @@ TEST_F(HostileInput, HundredMegabyteLine)
     ASSERT_EQ(properties.size(), 2u) << Joined(properties);
     EXPECT_EQ(properties[0].Text, "exec properties \\After = 0");
     // Releases the buffers the long line grew.
-    HotlistWalk.CurLine = WideString();
+    ScanWalk.CurLine = WideString();
     unlink(path.c_str());
 }
 
@@ -443,10 +443,14 @@ TEST_F(HostileInput, NullRecordsAndBuffers)
     EXPECT_EQ(FsFindClose(handle), 0);
     EXPECT_TRUE(HotlistClosed());
 
-    // A null record after a listing the host never closed: still nothing open.
-    ASSERT_NE(FsFindFirst(root, &record), INVALID_HANDLE_VALUE);
+    // A null record beside a listing the host has not closed leaves that
+    // listing and its file alone.
+    const HANDLE open = FsFindFirst(root, &record);
+    ASSERT_NE(open, INVALID_HANDLE_VALUE);
     EXPECT_EQ(FsFindFirst(root, nullptr), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(TansyOpenHandleCount(), 1u);
+    EXPECT_EQ(FsFindClose(open), 0);
     EXPECT_TRUE(HotlistClosed());
 
     // A null path is the empty path: no such folder.
