@@ -1,7 +1,9 @@
-// `tansy ls` and `tansy tree`: folders as the file manager's panel shows them.
+// `tansy ls`, `tansy tree` and `tansy count`: folders as the file manager's
+// panel shows them, and whole trees as its recursive operations walk them.
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <set>
 
 #include <nlohmann/json.hpp>
@@ -58,15 +60,26 @@ Json EntryJson(const FolderEntry& entry)
                 {"visited_utc", DateJson(entry.visited)}};
 }
 
-void PrintJson(const Session& session, const std::string& path, const Json& entries)
+// The head of a JSON answer: the hotlist, the code page and the path.
+Json Document(const Session& session, const std::string& path)
 {
     // The sample's file is gone when tansy ends: it has no path to give.
     const bool named = !session.hotlistFile.empty() && !session.bundledSample;
-    const Json document{{"hotlist", named ? Json(Utf8FromPath(session.hotlistFile)) : Json(nullptr)},
-                        {"code_page", AnsiCodePage()},
-                        {"path", Shown(path)},
-                        {"entries", entries}};
+    return Json{{"hotlist", named ? Json(Utf8FromPath(session.hotlistFile)) : Json(nullptr)},
+                {"code_page", AnsiCodePage()},
+                {"path", Shown(path)}};
+}
+
+void PrintJson(const Json& document)
+{
     std::cout << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+}
+
+void PrintJson(const Session& session, const std::string& path, const Json& entries)
+{
+    Json document = Document(session, path);
+    document["entries"] = entries;
+    PrintJson(document);
 }
 
 // Any box shown while browsing goes to standard error, as a person would see it.
@@ -88,16 +101,21 @@ std::string ListingFailure(const Session& session, const std::string& path, cons
     return FailureReport(session, action, listing.error, {path, {}});
 }
 
-// Starts the library and lists the folder a command starts from; false after
-// reporting why not.
-bool ListStart(Session& session, const std::string& path, FolderListing& listing, int& status)
+// Starts the library for a listing command; false after reporting why not.
+bool StartListing(Session& session, int& status)
 {
     if (!StartPlugin(session, {"FsFindFirst", "FsFindNext", "FsFindClose"})) {
         status = 1;
         return false;
     }
     ReportBoxes();
-    listing = ListingOf(session, path);
+    return true;
+}
+
+// Whether the listing of the folder a command starts from can be shown: false
+// after reporting why not (the listing failed, or `path` names no folder).
+bool Listable(Session& session, const std::string& path, const FolderListing& listing, int& status)
+{
     const std::string action = "cannot list " + Shown(path);
     if (listing.outcome == ListOutcome::Failed) {
         status = Fail(ListingFailure(session, path, listing));
@@ -154,30 +172,52 @@ struct TreeFailure {
     FolderListing listing;
 };
 
-// One listing per folder, each finished before the next begins, as a host
-// browses. A folder whose path is that of a folder above it (a name the
+// Grows the tree below a folder the way file managers walk it for a search or
+// a size count: each sub-folder is listed inside its parent's listing, right
+// after the call that returned it, and the parent goes on once that listing
+// is closed. A folder whose path is that of a folder above it (a name the
 // library joins to nothing) is not entered again.
-bool Grow(Session& session, const std::string& path, const std::vector<FolderEntry>& entries,
-          std::set<std::string>& above, std::vector<TreeNode>& nodes, TreeFailure& failure)
-{
-    for (const FolderEntry& entry : entries) nodes.push_back(TreeNode{entry, {}, false});
-    above.insert(path);
-    for (TreeNode& node : nodes) {
-        if (!node.entry.folder) continue;
-        const std::string child = JoinPath(path, node.entry.name);
-        if (above.count(child)) {
-            node.repeats = true;
-            continue;
-        }
-        const FolderListing listing = ListingOf(session, child);
-        if (listing.outcome == ListOutcome::Failed) {
-            failure = {child, listing};
-            return false;
-        }
-        if (!Grow(session, child, listing.entries, above, node.children, failure)) return false;
+struct TreeWalk {
+    Session& session;
+    std::set<std::string> above = {};
+    std::optional<TreeFailure> failure = {};  // the first listing below the top that failed
+
+    // Lists `path` into `nodes`, each sub-folder's own listing inside; the
+    // listing of `path` itself.
+    FolderListing Grow(const std::string& path, std::vector<TreeNode>& nodes)
+    {
+        above.insert(path);
+        const FolderListing listing = ListingOf(session, path, [&](const FolderEntry& entry) {
+            nodes.push_back(TreeNode{entry, {}, false});
+            if (entry.folder && !failure) Enter(JoinPath(path, entry.name), nodes.back());
+        });
+        above.erase(path);
+        return listing;
     }
-    above.erase(path);
-    return true;
+
+    void Enter(const std::string& path, TreeNode& node)
+    {
+        if (above.count(path)) {
+            node.repeats = true;
+            return;
+        }
+        const FolderListing listing = Grow(path, node.children);
+        if (listing.outcome == ListOutcome::Failed && !failure) failure = TreeFailure{path, listing};
+    }
+};
+
+// Starts the library and grows the tree below `path`; false after reporting
+// why it cannot be shown.
+bool GrowTree(Session& session, const std::string& path, std::vector<TreeNode>& nodes, int& status)
+{
+    if (!StartListing(session, status)) return false;
+    TreeWalk walk{session};
+    const FolderListing top = walk.Grow(path, nodes);
+    if (walk.failure) {
+        status = Fail(ListingFailure(session, walk.failure->path, walk.failure->listing));
+        return false;
+    }
+    return Listable(session, path, top, status);
 }
 
 void PrintTree(const std::vector<TreeNode>& nodes, const std::string& indent)
@@ -203,13 +243,33 @@ Json TreeJson(const std::vector<TreeNode>& nodes)
     return entries;
 }
 
+struct TreeCount {
+    uint64_t bookmarks = 0;
+    uint64_t folders = 0;
+    uint64_t size = 0;  // the bookmarks' sizes (their IDs) added up, as file managers add file sizes
+};
+
+void CountTree(const std::vector<TreeNode>& nodes, TreeCount& count)
+{
+    for (const TreeNode& node : nodes) {
+        if (node.entry.folder) {
+            ++count.folders;
+            CountTree(node.children, count);
+        } else {
+            ++count.bookmarks;
+            count.size += node.entry.id;
+        }
+    }
+}
+
 }  // namespace
 
 int ListCommand(Session& session, const std::string& path, bool json)
 {
-    FolderListing listing;
     int status = 0;
-    if (!ListStart(session, path, listing, status)) return status;
+    if (!StartListing(session, status)) return status;
+    const FolderListing listing = ListingOf(session, path);
+    if (!Listable(session, path, listing, status)) return status;
     if (json) {
         Json entries = Json::array();
         for (const FolderEntry& entry : listing.entries) entries.push_back(EntryJson(entry));
@@ -222,19 +282,34 @@ int ListCommand(Session& session, const std::string& path, bool json)
 
 int TreeCommand(Session& session, const std::string& path, bool json)
 {
-    FolderListing listing;
-    int status = 0;
-    if (!ListStart(session, path, listing, status)) return status;
     std::vector<TreeNode> nodes;
-    std::set<std::string> above;
-    TreeFailure failure;
-    if (!Grow(session, path, listing.entries, above, nodes, failure))
-        return Fail(ListingFailure(session, failure.path, failure.listing));
+    int status = 0;
+    if (!GrowTree(session, path, nodes, status)) return status;
     if (json) {
         PrintJson(session, path, TreeJson(nodes));
     } else {
         std::cout << Shown(path) << '\n';
         PrintTree(nodes, "");
+    }
+    return 0;
+}
+
+int CountCommand(Session& session, const std::string& path, bool json)
+{
+    std::vector<TreeNode> nodes;
+    int status = 0;
+    if (!GrowTree(session, path, nodes, status)) return status;
+    TreeCount count;
+    CountTree(nodes, count);
+    if (json) {
+        Json document = Document(session, path);
+        document["bookmarks"] = count.bookmarks;
+        document["folders"] = count.folders;
+        document["size"] = count.size;
+        PrintJson(document);
+    } else {
+        std::cout << Shown(path) << ": " << count.bookmarks << " bookmarks, " << count.folders
+                  << " folders, size " << count.size << '\n';
     }
     return 0;
 }

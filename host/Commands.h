@@ -1,4 +1,4 @@
-// The commands a person runs: ls, tree, props and exec. Paths and verbs are
+// The commands a person runs: ls, tree, count, props and exec. Paths and verbs are
 // the library's ANSI bytes; each returns the program's exit status.
 #pragma once
 
@@ -11,6 +11,7 @@ namespace host {
 
 int ListCommand(Session& session, const std::string& path, bool json);
 int TreeCommand(Session& session, const std::string& path, bool json);
+int CountCommand(Session& session, const std::string& path, bool json);
 int PropertiesCommand(Session& session, const std::string& path, bool fileManagerClass);
 int ExecuteCommand(Session& session, const std::string& verb, const std::string& path,
                    bool fileManagerClass);

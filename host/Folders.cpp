@@ -10,10 +10,10 @@ uint64_t Join(DWORD high, DWORD low)
 }
 
 // A record that the library claimed to fill but left as passed holds no entry
-// to show.
-void TakeEntry(const WIN32_FIND_DATAA& data, std::vector<FolderEntry>& entries)
+// to show; false for such a record.
+bool TakeEntry(const WIN32_FIND_DATAA& data, std::vector<FolderEntry>& entries)
 {
-    if (Untouched(data)) return;
+    if (Untouched(data)) return false;
     FolderEntry entry;
     entry.attributes = data.dwFileAttributes;
     entry.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -22,13 +22,15 @@ void TakeEntry(const WIN32_FIND_DATAA& data, std::vector<FolderEntry>& entries)
     entry.created = Join(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime);
     entry.visited = Join(data.ftLastAccessTime.dwHighDateTime, data.ftLastAccessTime.dwLowDateTime);
     entries.push_back(entry);
+    return true;
 }
 
-// How a call of the listing ended it, if it did.
-void Note(const FindAnswer& answer, FolderListing& listing)
+// The entry a call of the listing returned, or how the call ended the
+// listing, if it did.
+void Note(const FindAnswer& answer, FolderListing& listing, const EntryVisitor& visit)
 {
     if (answer.found) {
-        TakeEntry(answer.record, listing.entries);
+        if (TakeEntry(answer.record, listing.entries) && visit) visit(listing.entries.back());
     } else if (answer.step == FindStep::First) {
         listing.error = answer.error;
         listing.outcome = answer.error == ERROR_NO_MORE_FILES ? ListOutcome::NoEntries : ListOutcome::Failed;
@@ -57,11 +59,11 @@ std::string JoinPath(const std::string& folder, const std::string& name)
     return !folder.empty() && folder.back() == '\\' ? folder + name : folder + "\\" + name;
 }
 
-FolderListing ListingOf(Session& session, const std::string& path)
+FolderListing ListingOf(Session& session, const std::string& path, const EntryVisitor& visit)
 {
     FolderListing listing;
     ListingOptions options;
-    options.after = [&listing](const FindAnswer& answer) { Note(answer, listing); };
+    options.after = [&listing, &visit](const FindAnswer& answer) { Note(answer, listing, visit); };
     listing.endless = ListFolder(session.plugin, path, options);
     if (listing.endless) listing.outcome = ListOutcome::Failed;
     return listing;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,9 +33,13 @@ struct FolderListing {
     bool endless = false;              // failed: still "one more" after MaxListingNexts
 };
 
-// The listing of `path` (ANSI bytes), made as the file manager makes it; the
-// exports FsFindFirst, FsFindNext and FsFindClose must be present.
-FolderListing ListingOf(Session& session, const std::string& path);
+// Runs for each entry of a listing right after the call that returned it,
+// while the listing is still open.
+using EntryVisitor = std::function<void(const FolderEntry& entry)>;
+
+// Lists `path` (ANSI bytes), calling `visit` (when given) for each entry as it
+// comes; the exports FsFindFirst, FsFindNext and FsFindClose must be present.
+FolderListing ListingOf(Session& session, const std::string& path, const EntryVisitor& visit = {});
 
 enum class PathKind { EmptyFolder, Bookmark, Missing, Failed };
 

@@ -40,6 +40,9 @@ to the end of the line. In PATH and VERB, %HH stands for the byte 0xHH (%25 is %
   first PATH                     FsFindFirst(PATH, a find-data record of 0xA5)
   next                           FsFindNext(the last handle, a record of 0xA5)
   close                          FsFindClose(the last handle)
+  next HANDLE, close HANDLE      the same on HANDLE, the number a first answered
+                                 (0, 1, ...; -1 too); a next HANDLE that fails shows
+                                 its last-error value ("= 0 error=N")
   list PATH                      first, next until it answers 0 (at most 100000), close
   exec VERB PATH                 FsExecuteFile(the main window, PATH, VERB)
   inbox LINE                     queue LINE (any line above) to run inside the next
@@ -147,6 +150,7 @@ int Run(const std::string& name, const HostOptions& options, const Command& comm
     int status = 0;
     if (name == "ls") status = ListCommand(session, path, command.json);
     if (name == "tree") status = TreeCommand(session, path, command.json);
+    if (name == "count") status = CountCommand(session, path, command.json);
     if (name == "props") status = PropertiesCommand(session, path, options.fileManagerClass);
     if (name == "exec") status = ExecuteCommand(session, verb, path, options.fileManagerClass);
     CloseMainWindow();
@@ -206,9 +210,16 @@ int main(int argc, char** argv)
     ls->add_flag("--json", command.json, "Print JSON: names as UTF-8 and as the bytes the host received");
 
     CLI::App* tree = app.add_subcommand(
-        "tree", "Draw the folder tree below PATH with its bookmarks, listing each folder once");
+        "tree", "Draw the folder tree below PATH with its bookmarks. Each sub-folder is listed "
+                "inside its parent's listing, as file managers walk a tree to search or count");
     tree->add_option("PATH", command.path, PathHelp);
     tree->add_flag("--json", command.json, "Print JSON: nested folders, names as UTF-8 and as bytes");
+
+    CLI::App* count = app.add_subcommand(
+        "count", "Count the bookmarks and folders below PATH, all the way down, and add up the "
+                 "bookmarks' sizes (their IDs), walking the tree as tree does");
+    count->add_option("PATH", command.path, PathHelp);
+    count->add_flag("--json", command.json, "Print JSON: bookmarks, folders and size");
 
     CLI::App* props = app.add_subcommand(
         "props", "Show the properties of a bookmark: the boxes the library shows for the verb "

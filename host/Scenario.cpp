@@ -70,8 +70,10 @@ bool ParseCall(const std::string& line, ScenarioCall& call, std::string& error)
         return false;
     };
     if (name == "next" || name == "close") {
-        if (hasArguments) return needs("no arguments");
         call.kind = name == "next" ? CallKind::Next : CallKind::Close;
+        call.namesHandle = hasArguments;
+        if (hasArguments && !Number(rest, call.first, error))
+            return needs("no arguments or HANDLE, a 32-bit decimal number");
         return true;
     }
     if (name == "init" || name == "root") {
@@ -149,8 +151,10 @@ std::string CallText(const ScenarioCall& call)
                Esc(call.path);
     case CallKind::First:
     case CallKind::List: return "first " + Esc(call.path);
-    case CallKind::Next: return "next";
-    case CallKind::Close: return "close";
+    case CallKind::Next:
+    case CallKind::Close:
+        return std::string(call.kind == CallKind::Next ? "next" : "close") +
+               (call.namesHandle ? " " + std::to_string(call.first) : "");
     case CallKind::Exec: return "exec " + Esc(call.verb) + " " + Esc(call.path);
     case CallKind::Inbox: {
         const ScenarioCall& queued = call.queued.front();

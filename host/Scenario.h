@@ -11,8 +11,9 @@ enum class CallKind { Init, Root, Status, First, Next, Close, List, Exec, Inbox 
 
 struct ScenarioCall {
     CallKind kind = CallKind::Init;
-    int32_t first = 0;   // init NR, root MAXLEN, status STARTEND
+    int32_t first = 0;   // init NR, root MAXLEN, status STARTEND, next and close HANDLE
     int32_t second = 0;  // status INFOKIND
+    bool namesHandle = false;  // next HANDLE, close HANDLE (else the handle of the last first)
     std::string path;    // bytes, %HH decoded
     std::string verb;
     std::vector<ScenarioCall> queued;  // inbox LINE: the one call of LINE

@@ -1,5 +1,6 @@
 #include "Script.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "Boxes.h"
@@ -46,12 +47,21 @@ const char* StepText(FindStep step)
     return "";
 }
 
-// The lines of one answer of a listing call.
-void AnswerLines(const FindAnswer& answer)
+// The lines of one answer of a listing call. A failed FsFindFirst shows its
+// last-error value; a failed FsFindNext only where `nextError` asks for it (a
+// call that names its handle), so that transcripts of the plain form stay.
+void AnswerLines(const FindAnswer& answer, bool nextError = false)
 {
     if (answer.found) FoundLine(answer.record);
     const bool failedFirst = answer.step == FindStep::First && !answer.found;
-    Line("= " + std::to_string(answer.result) + (failedFirst ? " error=" + std::to_string(answer.error) : ""));
+    const bool failed = failedFirst || (nextError && answer.step == FindStep::Next && NextFailed(answer));
+    Line("= " + std::to_string(answer.result) + (failed ? " error=" + std::to_string(answer.error) : ""));
+}
+
+// The handle a scenario names by its number, as the library answered it.
+HANDLE NamedHandle(int32_t number)
+{
+    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(number));
 }
 
 struct Runner {
@@ -103,17 +113,18 @@ struct Runner {
         Line("= done");
     }
 
-    void Find(FindStep step, const std::string& path)
+    void Find(FindStep step, const ScenarioCall& call)
     {
         if (!Present(step)) return;
+        const HANDLE handle = call.namesHandle ? NamedHandle(call.first) : lastHandle;
         FindAnswer answer;
         switch (step) {
-        case FindStep::First: answer = CallFindFirst(Plugin(), path); break;
-        case FindStep::Next: answer = CallFindNext(Plugin(), lastHandle); break;
-        case FindStep::Close: answer = CallFindClose(Plugin(), lastHandle); break;
+        case FindStep::First: answer = CallFindFirst(Plugin(), call.path); break;
+        case FindStep::Next: answer = CallFindNext(Plugin(), handle); break;
+        case FindStep::Close: answer = CallFindClose(Plugin(), handle); break;
         }
         if (step == FindStep::First) lastHandle = answer.handle;
-        AnswerLines(answer);
+        AnswerLines(answer, call.namesHandle);
     }
 
     void Exec(const ScenarioCall& call)
@@ -177,9 +188,9 @@ struct Runner {
         case CallKind::Init: Init(call); break;
         case CallKind::Root: Root(call); break;
         case CallKind::Status: Status(call); break;
-        case CallKind::First: Find(FindStep::First, call.path); break;
-        case CallKind::Next: Find(FindStep::Next, {}); break;
-        case CallKind::Close: Find(FindStep::Close, {}); break;
+        case CallKind::First: Find(FindStep::First, call); break;
+        case CallKind::Next: Find(FindStep::Next, call); break;
+        case CallKind::Close: Find(FindStep::Close, call); break;
         case CallKind::List: List(call); break;
         case CallKind::Exec: Exec(call); break;
         case CallKind::Inbox: Inbox(call); break;

@@ -6,17 +6,22 @@ without the library, so an end-to-end test can check the library's listing.
                                          "/A/B" a sub-folder), one per line
   hotlist_tree.py HOTLIST folders        every folder: its path, depth, and how
                                          many bookmarks and folders it holds
+  hotlist_tree.py HOTLIST count PATH     the bookmarks and folders below PATH, all
+                                         the way down, and the bookmarks' sizes
+                                         (their IDs) added up, tab-separated
 
 Knows well-formed hotlists: a header, then blocks of a marker line ("#FOLDER",
 "#URL", "#SEPERATOR") and tab-indented field lines ended by an empty line, and
 "-" lines that close folders. A name is shown as its UTF-8 bytes, cut to the
-260 bytes of the host's name field. Anything it cannot predict the host's
+260 bytes of the host's name field; an entry's size is its ID as a 32-bit
+pattern. Anything it cannot predict the host's
 rendering of (a name that is not UTF-8, an empty name, a cut through a
 character, a "/" in a folder name) is an error, not a guess.
 """
 import sys
 
 NAME_LIMIT = 260  # bytes of cFileName
+MASK32 = 0xFFFFFFFF  # the size field takes the ID's 32-bit pattern
 
 
 class HotlistError(Exception):
@@ -37,8 +42,18 @@ def shown_name(raw, line_number):
         raise HotlistError(f"line {line_number}: the {NAME_LIMIT}-byte cut splits a character") from None
 
 
+def size_of(raw, line_number):
+    try:
+        value = int(raw or b"0")
+    except ValueError:
+        raise HotlistError(f"line {line_number}: ID is no number") from None
+    if not -(2**31) <= value < 2**31:
+        raise HotlistError(f"line {line_number}: ID is no 32-bit number")
+    return value & MASK32
+
+
 def read_tree(path):
-    """{folder path: [(kind, name), ...]} in file order; the root is "/"."""
+    """{folder path: [(kind, name, size), ...]} in file order; the root is "/"."""
     with open(path, "rb") as f:
         lines = f.read().replace(b"\r\n", b"\n").split(b"\n")
     folders = {"/": []}
@@ -52,18 +67,21 @@ def read_tree(path):
         if line in (b"#FOLDER", b"#URL", b"#SEPERATOR"):
             start = i
             name = None
+            ident = None
             i += 1
             while i < len(lines) and lines[i] != b"":
                 field = lines[i][1:]
                 if field.startswith(b"NAME="):
                     name = field[len(b"NAME="):]
+                elif field.startswith(b"ID="):
+                    ident = field[len(b"ID="):]
                 i += 1
             if line == b"#SEPERATOR":
                 continue
             kind = "folder" if line == b"#FOLDER" else "bookmark"
             shown = shown_name(name or b"", start + 1)
             here = "/" + "/".join(stack)
-            folders[here].append((kind, shown))
+            folders[here].append((kind, shown, size_of(ident, start + 1)))
             if kind == "folder":
                 if "/" in shown:
                     raise HotlistError(f"line {start + 1}: folder name with '/'")
@@ -85,8 +103,22 @@ def read_tree(path):
     return folders
 
 
+def count(tree, folder):
+    """(bookmarks, folders, size) below `folder`, as a host that lists each
+    sub-folder by its path counts them: a folder whose path an earlier one
+    has shows that one's entries."""
+    bookmarks, folders, size = 0, 0, 0
+    for kind, name, entry_size in tree[folder]:
+        if kind == "bookmark":
+            bookmarks, size = bookmarks + 1, size + entry_size
+            continue
+        below = count(tree, folder.rstrip("/") + "/" + name)
+        bookmarks, folders, size = bookmarks + below[0], folders + 1 + below[1], size + below[2]
+    return bookmarks, folders, size
+
+
 def main(argv):
-    if len(argv) < 3 or argv[2] not in ("entries", "folders"):
+    if len(argv) < 3 or argv[2] not in ("entries", "folders", "count"):
         print(__doc__, file=sys.stderr)
         return 2
     try:
@@ -94,7 +126,7 @@ def main(argv):
     except (OSError, HotlistError) as e:
         print(f"hotlist_tree.py: {argv[1]}: {e}", file=sys.stderr)
         return 1
-    if argv[2] == "entries":
+    if argv[2] in ("entries", "count"):
         if len(argv) != 4:
             print(__doc__, file=sys.stderr)
             return 2
@@ -102,14 +134,17 @@ def main(argv):
         if folder not in tree:
             print(f"hotlist_tree.py: no folder {folder}", file=sys.stderr)
             return 1
-        for _, name in tree[folder]:
-            print(name)
+        if argv[2] == "count":
+            print("\t".join(str(n) for n in count(tree, folder)))
+        else:
+            for _, name, _ in tree[folder]:
+                print(name)
     else:
         for folder, entries in tree.items():
             if "\0" in folder:
                 continue
             depth = 0 if folder == "/" else folder.count("/")
-            bookmarks = sum(1 for kind, _ in entries if kind == "bookmark")
+            bookmarks = sum(1 for kind, _, _ in entries if kind == "bookmark")
             print(f"{folder}\t{depth}\t{bookmarks}\t{len(entries) - bookmarks}")
     return 0
 

@@ -5,15 +5,25 @@
 // bookmarks it shows. Every answer is checked; after each input a fixed
 // well-formed hotlist must still list exactly as it did at the start.
 //
+// Then listings overlap, as hosts make them: a schedule opens listings of the
+// folders seen, and of a folder a listing has just returned (as a recursive
+// host does), and goes from one open listing to another, closing some and
+// leaving others open for a while. Each listing must give exactly what a
+// listing of its folder alone gives, under the lowest free handle.
+//
 // Request bytes: [0] code page (1251, 1252, 65001); [1] bit 0: give the host's
 // paths with "/" instead of "\"; bit 1: leave listings without FsFindClose
 // now and then; bits 2-7: the first listing stops after that many entries
-// without FsFindClose; [2] most folders listed; [3] most properties asked.
+// without FsFindClose; [2] bits 0-4: most folders listed; [3] bits 0-2: most
+// properties asked; [2] bits 5-7 and [3] bits 3-7: the schedule of the
+// overlapping listings (0: none).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -21,6 +31,7 @@
 #include "CodePageControl.h"
 #include "LinkedLibrary.h"
 #include "FaultInjection.h"
+#include "Listings.h"
 #include "ScanState.h"
 #include "TANSY_WFX.h"
 
@@ -180,6 +191,142 @@ std::string HostForm(std::string path, bool slashes)
     return path;
 }
 
+// ---- Listings that overlap ---------------------------------------------------
+
+constexpr size_t kScheduleSteps = 48;
+constexpr size_t kMostOpen = 8;
+
+// What one call of a listing answered, but the handle: the entry handed over,
+// or how the listing ended (FsFindNext's error, 0 for "no more").
+std::string AnswerKey(const host::FindAnswer& answer)
+{
+    if (answer.found) return host::RecordFields(answer.record);
+    if (answer.step == host::FindStep::First) return "failed error=" + std::to_string(answer.error);
+    return "ended error=" + std::to_string(host::NextFailed(answer) ? answer.error : 0);
+}
+
+struct OverlappingListing {
+    std::string folder;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    size_t answered = 0;     // answers so far, FsFindFirst's included
+    std::string entered = {};  // the folder it returned last, to list inside it
+    bool ended = false;      // it answered "no more"
+    bool failed = false;     // a call failed: what follows is not checked
+    bool givenUp = false;    // the library gave it up past its memory bound
+};
+
+struct Overlaps {
+    bool slashes = false;
+    uint64_t state = 0;  // the schedule
+    std::map<std::string, std::vector<std::string>> alone = {};  // each folder's answers listed alone
+    std::vector<OverlappingListing> open = {};
+
+    size_t Pick(size_t count)
+    {
+        state += 0x9E3779B97F4A7C15u;  // splitmix64
+        uint64_t z = state;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+        return static_cast<size_t>((z ^ (z >> 31)) % count);
+    }
+
+    // The answers of a listing of `folder` from FsFindFirst to the call that
+    // ended it, with no other listing moving in between (made the first time
+    // the folder is opened).
+    const std::vector<std::string>& Alone(const std::string& folder)
+    {
+        auto found = alone.find(folder);
+        if (found != alone.end()) return found->second;
+        std::vector<std::string>& answers = alone[folder];
+        host::ListingOptions options;
+        options.after = [&answers](const host::FindAnswer& answer) {
+            if (answer.step != host::FindStep::Close) answers.push_back(AnswerKey(answer));
+        };
+        host::ListFolder(LinkedLibrary(), HostForm(folder, slashes), options);
+        return answers;
+    }
+
+    void Check(OverlappingListing& listing, const host::FindAnswer& answer)
+    {
+        REQUIRE(TansyOpenHandleCount() <= kListingReaders);
+        const std::string key = AnswerKey(answer);
+        if (listing.givenUp || key == "ended error=" + std::to_string(ERROR_TOO_MANY_OPEN_FILES)) {
+            REQUIRE(key == "ended error=" + std::to_string(ERROR_TOO_MANY_OPEN_FILES), listing.folder + ": " + key);
+            listing.givenUp = true;
+            return;
+        }
+        if (listing.failed) return;
+        if (listing.ended) {
+            REQUIRE(!answer.found, listing.folder + ": " + key);
+            return;
+        }
+        const std::vector<std::string>& wanted = alone.at(listing.folder);
+        const std::string where = listing.folder + " answer " + std::to_string(listing.answered) + ": ";
+        REQUIRE(listing.answered < wanted.size(), where + key);
+        REQUIRE(key == wanted[listing.answered], where + key + " instead of " + wanted[listing.answered]);
+        ++listing.answered;
+        listing.ended = !answer.found;
+        listing.failed = key != "ended error=0" && !answer.found;
+        const bool folder = answer.found && (answer.record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                            host::NameEndsInRecord(answer.record);
+        listing.entered = folder ? (listing.folder == "\\" ? "\\" : listing.folder + "\\") + host::NameOf(answer.record)
+                                 : std::string();
+    }
+
+    // The lowest number no open listing holds.
+    intptr_t FreeHandle() const
+    {
+        for (intptr_t number = 0;; ++number) {
+            bool taken = false;
+            for (const OverlappingListing& listing : open)
+                taken = taken || reinterpret_cast<intptr_t>(listing.handle) == number;
+            if (!taken) return number;
+        }
+    }
+
+    void Open(const std::string& folder)
+    {
+        Alone(folder);
+        const intptr_t handle = FreeHandle();
+        OverlappingListing listing{folder};
+        const host::FindAnswer answer = host::CallFindFirst(LinkedLibrary(), HostForm(folder, slashes));
+        Check(listing, answer);
+        if (!answer.found) return;
+        REQUIRE(reinterpret_cast<intptr_t>(answer.handle) == handle, folder);
+        listing.handle = answer.handle;
+        open.push_back(listing);
+    }
+
+    void Close(size_t index)
+    {
+        REQUIRE(host::CallFindClose(LinkedLibrary(), open[index].handle).result == 0);
+        open.erase(open.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+
+    // One step of the schedule: open a listing (of a folder seen, or of the
+    // folder a listing has just returned), move one on, or close one.
+    void Step(const std::vector<std::string>& folders)
+    {
+        const size_t action = open.empty() ? 0 : Pick(8);
+        if (action < 2 && open.size() < kMostOpen) return Open(folders[Pick(folders.size())]);
+        OverlappingListing& listing = open[Pick(open.size())];
+        if (action < 4 && !listing.entered.empty() && open.size() < kMostOpen) return Open(listing.entered);
+        if (action < 7) return Check(listing, host::CallFindNext(LinkedLibrary(), listing.handle));
+        Close(static_cast<size_t>(&listing - open.data()));
+    }
+};
+
+// Runs the schedule `seed` (none for 0) over the folders seen, then closes
+// every listing still open: no file may stay open after that.
+void Overlap(unsigned seed, bool slashes, const std::vector<std::string>& folders)
+{
+    if (seed == 0) return;
+    Overlaps overlaps{slashes, seed};
+    for (size_t step = 0; step < kScheduleSteps; ++step) overlaps.Step(folders);
+    while (!overlaps.open.empty()) overlaps.Close(overlaps.open.size() - 1);
+    REQUIRE(HotlistClosed());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -218,6 +365,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     for (HANDLE handle : leftOpen) REQUIRE(FsFindClose(handle) == 0);
     REQUIRE(HotlistClosed());
+
+    folders.resize(std::min(folders.size(), maxFolders));
+    Overlap((data[2] >> 5) | ((data[3] >> 3) << 3), slashes, folders);
 
     for (size_t i = 0; i < bookmarks.size() && i < maxProperties; ++i)
         CheckProperties(Execute(HostForm(bookmarks[i], slashes)));

@@ -13,11 +13,14 @@ TEXT = ROOT / "tests/fuzz/corpus/text"
 MAX_HOTLIST = 16000
 
 # Request bytes (see fuzz_exports.cpp): code page, path style and abandoned
-# listings, most folders listed, most properties asked.
+# listings, most folders listed, most properties asked, and in the high bits
+# of the last two the schedule of overlapping listings.
 REQUESTS = {
     "1251": bytes([0, 0, 31, 7]),
     "1252-slashes": bytes([1, 1, 31, 7]),
     "utf8-open": bytes([2, 2 | (3 << 2), 31, 7]),
+    "1251-overlap": bytes([0, 0, 31 | (5 << 5), 7 | (22 << 3)]),
+    "utf8-slashes-overlap": bytes([2, 1 | 2 | (2 << 2), 31 | (3 << 5), 3 | (9 << 3)]),
 }
 
 TEXT_SEEDS = {

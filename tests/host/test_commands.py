@@ -21,6 +21,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 TANSY = os.environ.get("TANSY", "tansy")
 LIBRARY = os.path.join(os.path.dirname(TANSY), "TANSY_WFX.wfx")
 SOURCE_DIR = os.environ.get("TANSY_SOURCE_DIR", os.path.dirname(os.path.dirname(HERE)))
+SAMPLE = os.path.join(SOURCE_DIR, "data", "sample.hotlist")
+
+sys.path.insert(0, os.path.join(SOURCE_DIR, "tests", "e2e"))
+import hotlist_tree  # noqa: E402  (the hotlist's tree read without the library)
 
 SMALL = os.path.join(HERE, "hotlists", "small.hotlist")
 BAD_NUMBER = os.path.join(HERE, "hotlists", "badnumber.hotlist")
@@ -222,8 +226,7 @@ class TreeTests(TansyTest):
         self.assertEqual(bookmark["id"], 1)
 
     def test_sample_shows_every_entry(self):
-        sample = os.path.join(SOURCE_DIR, "data", "sample.hotlist")
-        with open(sample, encoding="utf-8") as stream:
+        with open(SAMPLE, encoding="utf-8") as stream:
             lines = stream.read().splitlines()
         document = json.loads(self.assertSucceeds(self.tansy("tree", "--json", hotlist=None)))
         self.assertIsNone(document["hotlist"])
@@ -237,6 +240,23 @@ class TreeTests(TansyTest):
         count(document["entries"])
         self.assertEqual(counts["bookmark"], lines.count("#URL"))
         self.assertEqual(counts["folder"], lines.count("#FOLDER"))
+
+    def test_count(self):
+        self.assertEqual(self.assertSucceeds(self.tansy("count")), "\\: 4 bookmarks, 3 folders, size 4294967304\n")
+        document = json.loads(self.assertSucceeds(self.tansy("count", "--json", "/Новости")))
+        self.assertEqual([document[key] for key in ["path", "bookmarks", "folders", "size"]], ["\\Новости", 2, 2, 8])
+        self.assertFails(self.tansy("count", "\\Start page"), r"it is a bookmark, not a folder$")
+
+    def test_depth_first_walk_of_the_sample(self):
+        # tree and count list each sub-folder inside its parent's listing, as
+        # a file manager's search or size count does: every folder's totals
+        # must still be those of the hotlist.
+        tree = hotlist_tree.read_tree(SAMPLE)
+        self.assertEqual(hotlist_tree.count(tree, "/")[:2], (60, 21))
+        for folder in (path for path in tree if "\0" not in path):
+            document = json.loads(self.assertSucceeds(self.tansy("count", "--json", folder, hotlist=None)))
+            self.assertEqual((document["bookmarks"], document["folders"], document["size"]),
+                             hotlist_tree.count(tree, folder), folder)
 
     def test_folders_whose_path_repeats(self):
         # A folder without a name has its parent's path: listing it again
@@ -313,12 +333,16 @@ class ScriptTests(TansyTest):
     def test_numbers_are_echoed_in_decimal(self):
         out = self.assertSucceeds(self.tansy("script", stdin="init +007\ninit -0\nroot 0003\n"))
         self.assertTrue(out.startswith("> init 7\n= 0\n> init 0\n= 0\n> root 3\n"), out)
+        out = self.assertSucceeds(self.tansy("script", stdin="close +01\nnext -0001\n"))
+        self.assertTrue(out.startswith("> close 1\n= 0\n> next -1\n= 0"), out)
 
     def test_lines_that_are_no_call(self):
         cases = {
             "init 2147483648": r"line 2: \"2147483648\" is not a 32-bit decimal number",
             "init": r"line 2: init takes NR",
-            "next ": r"line 2: next takes no arguments",
+            "next ": r"line 2: next takes no arguments or HANDLE, a 32-bit decimal number",
+            "close x": r"line 2: close takes no arguments or HANDLE",
+            "next 1 2": r"line 2: next takes no arguments or HANDLE",
             "first \\%G1": r"line 2: \"%\" must be followed by two hex digits",
             "first \\%4": r"line 2: \"%\" must be followed",
             "status 0 1": r"line 2: status takes STARTEND INFOKIND PATH",
@@ -326,7 +350,7 @@ class ScriptTests(TansyTest):
             "List \\": r"line 2: unknown call \"List\"",
             " init 1": r"line 2: unknown call \"\"",
             "inbox": r"line 2: inbox takes LINE",
-            "inbox next 1": r"line 2: next takes no arguments",
+            "inbox next -": r"line 2: next takes no arguments or HANDLE",
         }
         for line, pattern in cases.items():
             run = self.tansy("script", stdin="init 1\n" + line + "\n")
@@ -393,13 +417,14 @@ class ScriptTests(TansyTest):
 class CommandLineTests(TansyTest):
     def test_program_help(self):
         out = self.assertSucceeds(self.tansy("--help", codepage=None, hotlist=None))
-        for word in ["script", "ls", "tree", "props", "exec", "--plugin", "--hotlist", "--codepage",
+        for word in ["script", "ls", "tree", "count", "props", "exec", "--plugin", "--hotlist", "--codepage",
                      "--host-class", "No effect on Windows", "bundled sample"]:
             self.assertIn(word, out)
 
     def test_command_help(self):
-        wanted = {"script": ["SCENARIO", "%HH", "box owner=", "inbox LINE"], "ls": ["PATH", "--json"],
-                  "tree": ["PATH", "--json"], "props": ["PATH"], "exec": ["VERB", "PATH"]}
+        wanted = {"script": ["SCENARIO", "%HH", "box owner=", "inbox LINE", "next HANDLE"], "ls": ["PATH", "--json"],
+                  "tree": ["PATH", "--json"], "count": ["PATH", "--json"], "props": ["PATH"],
+                  "exec": ["VERB", "PATH"]}
         for command, words in wanted.items():
             out = self.assertSucceeds(self.tansy(command, "--help", codepage=None, hotlist=None))
             for word in words:
@@ -441,7 +466,7 @@ class LoadingTests(TansyTest):
         # tearDown checks that the private folder is gone.
 
     def test_listing_that_never_ends(self):
-        for command in ["ls", "tree"]:
+        for command in ["ls", "tree", "count"]:
             self.assertFails(self.tansy("--plugin", os.environ["TANSY_ENDLESS_PLUGIN"], command),
                              r"^tansy: cannot list \\: the library still answered \"one more entry\" after "
                              r"100000 entries$")

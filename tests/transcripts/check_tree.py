@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Checks a whole hotlist through the library: every folder lists exactly its
-own entries in file order, and "properties" on every bookmark shows exactly
-that bookmark's box (and the boxes of any other bookmark the host shows under
-the same path).
+own entries in file order, "properties" on every bookmark shows exactly that
+bookmark's box (and the boxes of any other bookmark the host shows under the
+same path), and a depth-first walk of the whole tree, as a file manager's
+search or size count makes it (each sub-folder listed inside its parent's
+listing, right after the call that returned it), sees every entry.
 
     check_tree.py --tansy PATH [--codepage N] [--wrapper CMD]... HOTLIST...
 
@@ -222,15 +224,48 @@ def expected_calls(model, root):
     return calls, len(folders), len(bookmarks)
 
 
+def depth_first_calls(model, folders):
+    """The calls of a depth-first walk from the root with what each must
+    answer, and how many bookmarks and folders the walk sees. Each listing
+    takes the lowest free handle, so its handle is its depth."""
+    calls = []
+    seen = {"bookmark": 0, "folder": 0}
+
+    def visit(path, handle):
+        children = folders[path].children
+        first = [f"> first {esc(path)}"]
+        calls.append((f"first {esc(path)}", first))
+        if not children:
+            first.append("= -1 error=18")
+            return
+        out = first
+        for n, child in enumerate(children):
+            if n:
+                out = [f"> next {handle}"]
+                calls.append((f"next {handle}", out))
+            out += [model.entry_line(child), f"= {handle}" if n == 0 else "= -1"]
+            seen[child.kind] += 1
+            if child.kind == "folder":
+                visit(join_path(path, model.shown_name(child)), handle + 1)
+        calls.append((f"next {handle}", [f"> next {handle}", "= 0"]))
+        calls.append((f"close {handle}", [f"> close {handle}", "= 0"]))
+
+    visit(b"\\", 0)
+    return calls, seen["bookmark"], seen["folder"]
+
+
 def check(tansy, hotlist, codepage, wrapper=()):
     with open(hotlist, "rb") as stream:
         data = stream.read()
     model = Model(codepage)
     try:
-        calls, folder_count, bookmark_count = expected_calls(model, parse(data))
+        root = parse(data)
+        calls, folder_count, bookmark_count = expected_calls(model, root)
+        walk_calls, walk_bookmarks, walk_folders = depth_first_calls(model, walk(model, root)[0])
     except NotWellFormed as failure:
         print(f"FAIL: {hotlist}: {failure}")
         return False
+    calls += walk_calls
     if folder_count < 2 or bookmark_count < 1:
         print(f"FAIL: {hotlist}: too few folders or bookmarks to check anything")
         return False
@@ -246,10 +281,11 @@ def check(tansy, hotlist, codepage, wrapper=()):
     actual = run.stdout.decode("ascii", "backslashreplace").split("\n")
     expected = [line for _, out in calls for line in out] + [""]
     if actual == expected:
-        print(f"{hotlist} (code page {codepage}): {folder_count} folders and {bookmark_count} bookmarks as expected")
+        print(f"{hotlist} (code page {codepage}): {folder_count} folders and {bookmark_count} bookmarks as expected; "
+              f"the depth-first walk saw {walk_bookmarks} bookmarks and {walk_folders} folders")
         return True
     at = next(i for i, (a, e) in enumerate(zip(actual + [None] * len(expected), expected)) if a != e)
-    call = next(line for line in reversed(expected[: at + 1]) if line.startswith("> first") or line.startswith("> exec"))
+    call = next(line for line in reversed(expected[: at + 1]) if line.startswith(("> first", "> exec", "> next")))
     print(f"FAIL: {hotlist} (code page {codepage}): the transcript differs at line {at + 1}, in the call {call}")
     print(f"  expected: {expected[at]}")
     print(f"  actual:   {actual[at] if at < len(actual) else '(end of transcript)'}")

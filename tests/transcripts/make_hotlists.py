@@ -300,6 +300,25 @@ def number_forms():
     return joined(lines)
 
 
+def reclaim():
+    """A folder whose name is a mebibyte long, inside the first folder of the
+    root: a listing of the root that has read through it to the next entry
+    keeps that name, so a few such listings left open pass the memory the
+    library keeps for listings."""
+    lines = list(HEADER)
+    lines += folder("A", 1)
+    lines += folder("B" * (1 << 20), 2)
+    lines += url("inside", 3)
+    lines += end()
+    lines += end()
+    lines += url("after", 4)
+    lines += folder("Small", 5)
+    lines += url("s1", 6)
+    lines += end()
+    lines += url("last", 7)
+    return joined(lines)
+
+
 HOTLISTS_MADE = {
     "tree.hotlist": tree,
     "strays.hotlist": strays,
@@ -316,6 +335,7 @@ HOTLISTS_MADE = {
     "best_fit.hotlist": best_fit,
     "zeros.hotlist": zeros,
     "number_forms.hotlist": number_forms,
+    "reclaim.hotlist": reclaim,
 }
 
 
