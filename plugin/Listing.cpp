@@ -188,61 +188,48 @@ BOOL ContinueListing(HANDLE handle, FindData* findData)
     return FindNext(listing->Walk, *findData);
 }
 
-// Starting a listing: what every form of FsFindFirst does.
-template <class Char, class FindData>
-HANDLE GuardedFindFirst(const Char* path, FindData* findData)
+// What every listing export does around its work: while a properties box is
+// up it answers busy, and a failure gives `failed` with the failure's code.
+template <class Result, class Body>
+Result ListingCall(Result failed, Body body)
 {
     if (ScanBusy) {
         SetLastError(ERROR_BUSY);
-        return INVALID_HANDLE_VALUE;
+        return failed;
     }
-    return Guarded([&] { return StartListing(path, findData); },
-                   [](DWORD code) {
-                       SetLastError(code);
-                       return INVALID_HANDLE_VALUE;
-                   });
-}
-
-// Going on with a listing: what every form of FsFindNext does.
-template <class FindData>
-BOOL GuardedFindNext(HANDLE handle, FindData* findData)
-{
-    if (ScanBusy) {
-        SetLastError(ERROR_BUSY);
-        return FS_FIND_DONE;
-    }
-    return Guarded([&] { return ContinueListing(handle, findData); },
-                   [](DWORD code) {
-                       SetLastError(code);
-                       return FS_FIND_DONE;
-                   });
+    return Guarded(body, [failed](DWORD code) {
+        SetLastError(code);
+        return failed;
+    });
 }
 
 }  // namespace
 
 HANDLE WINAPI FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData)
 {
-    return GuardedFindFirst(Path, FindData);
+    return ListingCall(INVALID_HANDLE_VALUE, [&] { return StartListing(Path, FindData); });
 }
 
 HANDLE WINAPI FsFindFirstW(WCHAR* Path, WIN32_FIND_DATAW* FindData)
 {
-    return GuardedFindFirst(Path, FindData);
+    return ListingCall(INVALID_HANDLE_VALUE, [&] { return StartListing(Path, FindData); });
 }
 
 BOOL WINAPI FsFindNext(HANDLE Hdl, WIN32_FIND_DATAA* FindData)
 {
-    return GuardedFindNext(Hdl, FindData);
+    return ListingCall(FS_FIND_DONE, [&] { return ContinueListing(Hdl, FindData); });
 }
 
 BOOL WINAPI FsFindNextW(HANDLE Hdl, WIN32_FIND_DATAW* FindData)
 {
-    return GuardedFindNext(Hdl, FindData);
+    return ListingCall(FS_FIND_DONE, [&] { return ContinueListing(Hdl, FindData); });
 }
 
+// Closing a listing touches nothing of a properties scan, so it is done
+// while a box is up too: a host that closes a listing then must not find it
+// left open.
 int WINAPI FsFindClose(HANDLE Hdl)
 {
-    if (ScanBusy) return 0;
     CloseListing(Hdl);
     return 0;
 }
