@@ -66,14 +66,16 @@ LinePlace LineEndingAt(std::ifstream& in, uint64_t end)
     return line;
 }
 
-// The key and value of a field line, after its indent, as UTF-8 of at most
-// 80 bytes; a longer text is cut and marked "...".
+// The key and value of a field line, after its indent, as valid UTF-8 of at
+// most 80 bytes; a longer text is cut at a character and marked "...".
 std::string ShownFieldLine(std::string line)
 {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     std::string shown = ValidUtf8(line.substr(std::min<size_t>(1, line.size())));
-    if (shown.size() > 80) shown = shown.substr(0, 77) + "...";
-    return shown;
+    if (shown.size() <= 80) return shown;
+    size_t cut = 77;
+    while ((static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;
+    return shown.substr(0, cut) + "...";
 }
 
 // "; line N: TEXT" for the line that holds the value the library could not

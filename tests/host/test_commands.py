@@ -218,6 +218,11 @@ class ListTests(TansyTest):
         run = self.list_entries("#FOLDER\n\tNAME=\n\n#URL\n\tID=inner\n\n-\n\n#URL\n\tID=outer\n\n")
         self.assertFails(run, r"not a number; line 12: ID=outer$")
 
+    def test_long_bad_line_is_cut_between_characters(self):
+        # At most 80 bytes of the line are shown, and never half a character.
+        run = self.list_entries("#URL\n\tID=x" + "я" * 50 + "\n\tNAME=Long\n\n")
+        self.assertFails(run, r"not a number; line 4: ID=xя{36}\.\.\.$")
+
     def test_path_outside_the_code_page(self):
         self.assertFails(self.tansy("ls", "\\日本", codepage="1251"),
                          r"the path \\日本 cannot be written in the library's code page 1251")
