@@ -2,165 +2,103 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <fstream>
+#include <vector>
 
-#include "Boxes.h"
-#include "Folders.h"
+#include "Failures.h"
+#include "LineSearch.h"
+#include "LinkedReaders.h"
+#include "Passes.h"
 #include "Utf8.h"
 
 namespace host {
 
-namespace fs = std::filesystem;
-
 namespace {
 
-// Hotlist lines are cut after their "\n": a cut is the offset just past one,
-// or the file's size.
-
-// The first cut after `from`.
-uint64_t NextCut(std::ifstream& in, uint64_t from, uint64_t size)
+// Makes the failed request again with the library's readers linked into
+// tansy, on a walk and a text file of its own, up to the first value they
+// cannot take: the offset just past the line that holds it, or 0 when the
+// pass ends without one.
+uint64_t FailingLineEnd(const ShortString& hotlist, const FailedRequest& request)
 {
-    char buffer[4096];
-    in.clear();
-    in.seekg(static_cast<std::streamoff>(from));
-    for (uint64_t at = from; at < size;) {
-        const size_t count = static_cast<size_t>(std::min<uint64_t>(sizeof(buffer), size - at));
-        if (!in.read(buffer, static_cast<std::streamsize>(count))) break;
-        if (const void* newline = std::memchr(buffer, '\n', count))
-            return at + static_cast<uint64_t>(static_cast<const char*>(newline) - buffer) + 1;
-        at += count;
-    }
-    return size;
-}
-
-// The last cut in (floor, to], or `floor` when there is none.
-uint64_t PreviousCut(std::ifstream& in, uint64_t floor, uint64_t to)
-{
-    char buffer[4096];
-    while (to > floor) {
-        const size_t count = static_cast<size_t>(std::min<uint64_t>(sizeof(buffer), to - floor));
-        in.clear();
-        in.seekg(static_cast<std::streamoff>(to - count));
-        if (!in.read(buffer, static_cast<std::streamsize>(count))) break;
-        for (size_t i = count; i-- > 0;)
-            if (buffer[i] == '\n') return to - count + i + 1;
-        to -= count;
-    }
-    return floor;
-}
-
-std::string ReadBytes(std::ifstream& in, uint64_t from, uint64_t to)
-{
-    std::string bytes(static_cast<size_t>(to - from), '\0');
-    in.clear();
-    in.seekg(static_cast<std::streamoff>(from));
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
-    return bytes;
-}
-
-uint64_t CountLineEnds(std::ifstream& in, uint64_t to)
-{
-    char buffer[65536];
-    uint64_t count = 0;
-    in.clear();
-    in.seekg(0);
-    for (uint64_t at = 0; at < to;) {
-        const size_t chunk = static_cast<size_t>(std::min<uint64_t>(sizeof(buffer), to - at));
-        if (!in.read(buffer, static_cast<std::streamsize>(chunk))) break;
-        count += static_cast<uint64_t>(std::count(buffer, buffer + chunk, '\n'));
-        at += chunk;
-    }
-    return count;
-}
-
-// The scratch library's hotlist, made the first `length` bytes of the real
-// one: cut short, or filled up from it.
-void MakeFirstPart(const fs::path& scratch, uint64_t& length, std::ifstream& in, uint64_t wanted)
-{
-    if (wanted < length) {
-        fs::resize_file(scratch, wanted);
-    } else if (wanted > length) {
-        std::ofstream out(scratch, std::ios::binary | std::ios::app);
-        for (uint64_t at = length; at < wanted;) {
-            const uint64_t chunk = std::min<uint64_t>(wanted - at, 1 << 20);
-            const std::string bytes = ReadBytes(in, at, at + chunk);
-            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            if (bytes.size() != chunk) break;
-            at += chunk;
+    TTextFile text;
+    THotlistWalk walk(&text);
+    try {
+        if (request.verb.empty()) {
+            WIN32_FIND_DATAA found;
+            if (FindFirstEntry(walk, hotlist, request.path.c_str(), found))
+                while (FindNextEntry(walk, found) == FS_FIND_MORE) {}
+        } else {
+            // Only "properties" does anything, and its scan reads every block.
+            TTansyBookmarkUrl url;
+            ScanEveryBlock(walk, hotlist, [&] { ReadBookmarkWithoutTexts(walk, url); }, [] {});
         }
-        out.close();
-        if (!out) throw fs::filesystem_error("cannot write", scratch, std::make_error_code(std::errc::io_error));
+    } catch (const EVariantError&) {
+        // A block reader stops right after the line it could not take.
+        return TextPlace(text).Offset;
     }
-    length = wanted;
+    return 0;
 }
 
-// The request fails again, with a value that is not a number.
-bool FailsWithBadNumber(Session& scratch, const FailedRequest& request)
-{
-    if (request.verb.empty()) {
-        const FolderListing listing = ListingOf(scratch, request.path);
-        return listing.outcome == ListOutcome::Failed && listing.error == ERROR_INVALID_DATA;
-    }
-    const ExecuteAnswer answer = CallExecuteFile(scratch.plugin, nullptr, request.path, request.verb);
-    return answer.result == FS_EXEC_ERROR && answer.error == ERROR_INVALID_DATA;
-}
-
-// The boxes of the scratch library are nobody's.
-struct MutedBoxes {
-    MessageBoxListener saved = SetMessageBoxListener(nullptr);
-    ~MutedBoxes() { SetMessageBoxListener(std::move(saved)); }
+// A line of the file: its number, counting from 1, and where it begins.
+struct LinePlace {
+    uint64_t number = 1;
+    uint64_t start = 0;
 };
 
-// The cut after the line at which the request fails: the library reads the
-// file from its start and stops at the first value it cannot take, so the
-// request fails on a first part of the file exactly when that part holds the
-// line. Bisection over first parts, made in a scratch copy of the library; 0
-// when the whole file does not fail there.
-uint64_t FailingCut(const Session& session, const FailedRequest& request, std::ifstream& in, uint64_t size)
+// The line whose last byte lies just before `end`: the LFs before that byte
+// are counted, in one read of the file up to it.
+LinePlace LineEndingAt(std::ifstream& in, uint64_t end)
 {
-    Session scratch;
-    std::string error;
-    if (!OpenScratchSession(session, scratch, error)) return 0;
-    const MutedBoxes muted;
-    if (scratch.plugin.fs.FsInit) CallInit(scratch.plugin, 0, nullptr);
-    uint64_t length = 0;
-    MakeFirstPart(scratch.hotlistFile, length, in, size);
-    if (!FailsWithBadNumber(scratch, request)) return 0;
-    uint64_t passes = 0;
-    uint64_t fails = size;
-    for (;;) {
-        const uint64_t middle = passes + (fails - passes) / 2;
-        uint64_t cut = PreviousCut(in, passes, middle);
-        if (cut == passes) cut = NextCut(in, middle, size);
-        if (cut >= fails) return fails;
-        MakeFirstPart(scratch.hotlistFile, length, in, cut);
-        if (FailsWithBadNumber(scratch, request))
-            fails = cut;
-        else
-            passes = cut;
+    std::vector<char> block(kTextBufferSize);
+    LinePlace line;
+    for (uint64_t at = 0; at + 1 < end;) {
+        const size_t count = static_cast<size_t>(std::min<uint64_t>(block.size(), end - 1 - at));
+        if (!in.read(block.data(), static_cast<std::streamsize>(count))) break;
+        const char* const stop = block.data() + count;
+        for (const char* lf = FindLineFeed(block.data(), count); lf != nullptr;
+             lf = FindLineFeed(lf + 1, static_cast<size_t>(stop - lf - 1))) {
+            ++line.number;
+            line.start = at + static_cast<uint64_t>(lf - block.data()) + 1;
+        }
+        at += count;
     }
+    return line;
 }
 
-// " ; line N: TEXT" for the line that holds the value the library could not
+// The key and value of a field line, after its indent, as valid UTF-8 of at
+// most 80 bytes; a longer text is cut at a character and marked "...".
+std::string ShownFieldLine(std::string line)
+{
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    std::string shown = ValidUtf8(line.substr(std::min<size_t>(1, line.size())));
+    if (shown.size() <= 80) return shown;
+    size_t cut = 77;
+    while ((static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;
+    return shown.substr(0, cut) + "...";
+}
+
+// "; line N: TEXT" for the line that holds the value the library could not
 // take, or nothing when it cannot be found.
 std::string BadNumberHint(const Session& session, const FailedRequest& request)
 {
-    if (session.hotlistFile.empty() || session.libraryFile.empty()) return {};
+    std::string ansi;
+    // The library's file name, which holds at most 255 bytes.
+    if (session.hotlistFile.empty() || !AnsiFromPath(session.hotlistFile, ansi) ||
+        ansi.size() > sizeof ShortString::Chars)
+        return {};
     try {
+        UseLibraryCodePage();
+        const uint64_t end = FailingLineEnd(ShortFromZString(ansi.c_str()), request);
         std::ifstream in(session.hotlistFile, std::ios::binary);
-        const uint64_t size = fs::file_size(session.hotlistFile);
-        if (!in) return {};
-        const uint64_t end = FailingCut(session, request, in, size);
-        if (end == 0) return {};
-        const uint64_t start = PreviousCut(in, 0, end - 1);
-        std::string line = ReadBytes(in, start, end);
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-        // The key and value after the line's indent.
-        std::string shown = ValidUtf8(line.substr(std::min<size_t>(1, line.size())));
-        if (shown.size() > 80) shown = shown.substr(0, 77) + "...";
-        return "; line " + std::to_string(CountLineEnds(in, start) + 1) + ": " + shown;
+        if (end == 0 || !in) return {};
+        const LinePlace line = LineEndingAt(in, end);
+        std::string bytes(static_cast<size_t>(end - line.start), '\0');
+        in.clear();
+        in.seekg(static_cast<std::streamoff>(line.start));
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<size_t>(in.gcount()));
+        return "; line " + std::to_string(line.number) + ": " + ShownFieldLine(bytes);
     } catch (const std::exception&) {
         return {};
     }

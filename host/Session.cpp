@@ -16,8 +16,8 @@ namespace {
 
 // The library reads at most this many bytes of its configured hotlist path.
 constexpr size_t MaxHotlistPath = 255;
-// The name of a hotlist that the host writes into the private folder (the
-// bundled sample, or a scratch copy).
+// The name of the hotlist that the host writes into the private folder: the
+// bundled sample.
 constexpr const char* OwnHotlistName = "own.hotlist";
 
 std::string Trim(const std::string& text)
@@ -191,7 +191,6 @@ bool OpenSession(const HostOptions& options, Session& session, std::string& erro
     const fs::path library = options.plugin.empty()
                                  ? ExecutablePath().parent_path() / DefaultLibraryFileName()
                                  : PathFromUtf8(options.plugin);
-    session.libraryFile = library;
     std::error_code failed;
     if (!fs::is_regular_file(library, failed)) {
         error = "cannot load the library " + Utf8FromPath(library) + ": " +
@@ -230,18 +229,6 @@ bool OpenSession(const HostOptions& options, Session& session, std::string& erro
                                   SampleHotlistSize, error);
     } catch (const fs::filesystem_error& failure) {
         error = "cannot prepare the library: " + std::string(failure.what());
-        return false;
-    }
-}
-
-bool OpenScratchSession(const Session& from, Session& scratch, std::string& error)
-{
-    try {
-        scratch.hotlistLabel = "a scratch hotlist";
-        scratch.libraryFile = from.libraryFile;
-        return LoadWithOwnHotlist(scratch, from.libraryFile, "", 0, error);
-    } catch (const fs::filesystem_error& failure) {
-        error = "cannot prepare a scratch copy of the library: " + std::string(failure.what());
         return false;
     }
 }

@@ -19,7 +19,6 @@ struct HostOptions {
 
 struct Session {
     Library* library = nullptr;
-    std::filesystem::path libraryFile;    // the library as given, never a private copy
     DrivenLibrary plugin;  // its exports and last-error value
     std::filesystem::path privateFolder;  // removed when the session ends
     std::string hotlistLabel;             // how messages name it: "hotlist /path/x"
@@ -37,11 +36,6 @@ struct Session {
 // naming the hotlist, and the copy is loaded; a library given alone is
 // loaded as it is and reads its own configuration. False with a message.
 bool OpenSession(const HostOptions& options, Session& session, std::string& error);
-
-// A second copy of the library of `from`, in a private folder of its own, that
-// reads the file `scratch.hotlistFile` there, empty at first: for making a
-// request again on a file the host writes. False with a message.
-bool OpenScratchSession(const Session& from, Session& scratch, std::string& error);
 
 // The names of `wanted` exports that the library lacks.
 std::vector<std::string> MissingExports(const PluginExports& fs, const std::vector<std::string>& wanted);

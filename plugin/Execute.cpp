@@ -3,9 +3,9 @@
 #include <string_view>
 
 #include "Barrier.h"
+#include "Passes.h"
 #include "ScanState.h"
 #include "TANSY_WFX.h"
-#include "Walk.h"
 
 namespace {
 
@@ -118,25 +118,11 @@ void PropertiesScan(THotlistWalk& walk, HWND mainWin, typename Names::View remot
 {
     // Each scan starts at the root, whatever an earlier pass left behind.
     walk.Form = Names::Form;
-    StartPass(walk, HotlistFileName);
     TRequest<Names> request;
     request.RemoteName = remoteName;
-    TTansyBookmarkDir dir;
     TBookmarkScratch<Names> scratch;
-    while (!AtFileEnd(walk)) {
-        if (OnFolderLine(walk)) {
-            ReadFolderIntoPath(walk, dir);
-            request.FolderMoved = true;
-        } else if (OnUrlLine(walk)) {
-            ScanBookmark(walk, mainWin, request, scratch);
-        }
-        if (!ReadNextMarkedLine(walk)) break;
-        if (OnFolderEnd(walk)) {
-            StepUpCurPath(walk);
-            request.FolderMoved = true;
-        }
-    }
-    EndPass(walk);
+    const auto bookmark = [&] { ScanBookmark(walk, mainWin, request, scratch); };
+    ScanEveryBlock(walk, HotlistFileName, bookmark, [&] { request.FolderMoved = true; });
 }
 
 bool IsPropertiesVerb(const char* verb)

@@ -200,6 +200,29 @@ class ListTests(TansyTest):
         # Folder blocks hold no bad number: the top level lists.
         self.assertIn("Later", self.assertSucceeds(self.tansy("ls", hotlist=NEXT_FAILURE)))
 
+    def list_entries(self, entries, path="\\"):
+        """Lists `path` of a hotlist of `entries` after the header."""
+        with tempfile.TemporaryDirectory() as folder:
+            hotlist = os.path.join(folder, "entries.hotlist")
+            with open(hotlist, "w", encoding="utf-8") as stream:
+                stream.write("Hotlist version 2.0\n\n" + entries)
+            return self.tansy("ls", path, hotlist=hotlist)
+
+    def test_bad_number_the_listing_passes_over(self):
+        # The line after a returned folder's "-" is not looked at, and the
+        # bookmarks in a folder without a name are not the root's entries,
+        # though it has the root's path: the listing fails on a later line.
+        run = self.list_entries("#FOLDER\n\tNAME=P\n\n#FOLDER\n\tNAME=F\n\n-\n#URL\n\tID=passed\n\n"
+                                "#URL\n\tID=listed\n\n-\n", "\\P")
+        self.assertFails(run, r"not a number; line 14: ID=listed$")
+        run = self.list_entries("#FOLDER\n\tNAME=\n\n#URL\n\tID=inner\n\n-\n\n#URL\n\tID=outer\n\n")
+        self.assertFails(run, r"not a number; line 12: ID=outer$")
+
+    def test_long_bad_line_is_cut_between_characters(self):
+        # At most 80 bytes of the line are shown, and never half a character.
+        run = self.list_entries("#URL\n\tID=x" + "я" * 50 + "\n\tNAME=Long\n\n")
+        self.assertFails(run, r"not a number; line 4: ID=xя{36}\.\.\.$")
+
     def test_path_outside_the_code_page(self):
         self.assertFails(self.tansy("ls", "\\日本", codepage="1251"),
                          r"the path \\日本 cannot be written in the library's code page 1251")
