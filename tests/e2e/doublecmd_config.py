@@ -20,6 +20,9 @@ FIXED_KEYS = [
     ("Ctrl+Shift+A", "cm_MarkUnmarkAll", None),
     ("Ctrl+Shift+X", "cm_CopyNamesToClip", None),
     ("Alt+Enter", "cm_FileProperties", None),
+    ("Alt+Shift+Enter", "cm_CalculateSpace", None),
+    ("Ctrl+Shift+D", "cm_CopyFileDetailsToClip", None),
+    ("Ctrl+Shift+P", "cm_ChangeDirToParent", None),
 ]
 
 # Function keys with and without Shift and Ctrl: none of them is taken by the
@@ -53,6 +56,9 @@ def main(argv):
     with open(os.path.join(config_dir, "doublecmd.xml"), "w", encoding="utf-8") as f:
         f.write(f"""<?xml version="1.0" encoding="UTF-8"?>
 <doublecmd DCVersion="1.0.10" ConfigVersion="13">
+  <Behaviours>
+    <FileSizeFormat>1</FileSizeFormat>
+  </Behaviours>
   <Plugins>
     <WfxPlugins>
       <WfxPlugin Enabled="True">
