@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
 # End to end in the real Double Commander, under a private X server. For each
 # hotlist (by default the bundled sample, then unicode.hotlist beside this
-# script: CJK, emoji, Greek and accented names, a name longer than the 259
-# UTF-16 units of the name field), it registers the freshly built
-# TANSY_WFX.wfx in a private configuration and
+# script: CJK, emoji, Greek and accented names, a byte that is no UTF-8, a
+# name longer than the 259 UTF-16 units of the name field), it registers the
+# freshly built TANSY_WFX.wfx in a private configuration and
 # - opens wfx://Tansy/ and every folder, reads each listing back through the
 #   clipboard and compares it with the hotlist's own entries;
 # - counts everything in the root and in a folder with sub-folders
 #   (Alt+Shift+Enter), and sizes that folder with Space, against
 #   `tansy count` and the hotlist's own totals;
-# - asks for a bookmark's properties and waits for the box.
+# - asks for the properties of the deepest folder's first bookmark and waits
+#   for the box (whose text Double Commander does not copy: the screenshot
+#   shows it).
 # Screenshots and logs go to the artifacts folder.
 #
 #   doublecmd_e2e.sh [--install | --install-only] [--hotlist FILE]... [--artifacts DIR] BUILD_DIR
 #
-# --install installs missing programs first (scripts/setup), --install-only
-# does only that. Without them a missing program skips the test (exit 77),
-# unless TANSY_E2E_REQUIRED=1 makes that a failure.
+# --hotlist, once or more, runs those hotlists instead. --install installs
+# what is missing first (scripts/setup), --install-only does only that.
+# Without them a missing program skips the test (exit 77), unless
+# TANSY_E2E_REQUIRED=1 makes that a failure.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,7 +28,7 @@ root=$(cd "$here/../.." && pwd)
 packages="doublecmd-gtk xvfb openbox xdotool xclip imagemagick fonts-wqy-microhei fonts-symbola"
 tools=(doublecmd Xvfb openbox xdotool xclip import convert)
 
-usage() { sed -n '15,20s/^# \{0,1\}//p' "$0" >&2; exit 2; }
+usage() { sed -n '17,23s/^# \{0,1\}//p' "$0" >&2; exit 2; }
 
 install=no
 hotlists=()
