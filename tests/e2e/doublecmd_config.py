@@ -3,13 +3,15 @@
 
   doublecmd_config.py CONFIG_DIR LIBRARY [FOLDER ...]
 
-CONFIG_DIR/doublecmd.xml registers LIBRARY as the file-system plugin "Tansy";
-anything it leaves out, Double Commander fills with its defaults.
+CONFIG_DIR/doublecmd.xml registers LIBRARY as the file-system plugin "Tansy"
+and shows file sizes in bytes, so that a folder's size after Space reads
+whole; anything it leaves out, Double Commander fills with its defaults.
 CONFIG_DIR/shortcuts.scf replaces every default hotkey with the few the test
 presses: one per FOLDER that opens wfx://Tansy/FOLDER ("/" is the plugin's
-root), and fixed ones for select all, unselect all, copy names to the
-clipboard and properties. Prints "KEY<TAB>FOLDER" per folder, KEY as xdotool
-names it.
+root), and fixed ones for select all, unselect all, copy names or details to
+the clipboard, properties, the count (Alt+Shift+Enter, as by default) and
+the parent folder. Prints "KEY<TAB>FOLDER" per folder, KEY as xdotool names
+it.
 """
 import os
 import sys
@@ -20,6 +22,9 @@ FIXED_KEYS = [
     ("Ctrl+Shift+A", "cm_MarkUnmarkAll", None),
     ("Ctrl+Shift+X", "cm_CopyNamesToClip", None),
     ("Alt+Enter", "cm_FileProperties", None),
+    ("Alt+Shift+Enter", "cm_CalculateSpace", None),
+    ("Ctrl+Shift+D", "cm_CopyFileDetailsToClip", None),
+    ("Ctrl+Shift+P", "cm_ChangeDirToParent", None),
 ]
 
 # Function keys with and without Shift and Ctrl: none of them is taken by the
@@ -53,6 +58,9 @@ def main(argv):
     with open(os.path.join(config_dir, "doublecmd.xml"), "w", encoding="utf-8") as f:
         f.write(f"""<?xml version="1.0" encoding="UTF-8"?>
 <doublecmd DCVersion="1.0.10" ConfigVersion="13">
+  <Behaviours>
+    <FileSizeFormat>1</FileSizeFormat>
+  </Behaviours>
   <Plugins>
     <WfxPlugins>
       <WfxPlugin Enabled="True">

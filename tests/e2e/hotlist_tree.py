@@ -4,6 +4,7 @@ without the library, so an end-to-end test can check the library's listing.
 
   hotlist_tree.py HOTLIST entries PATH   names in folder PATH ("/" is the root,
                                          "/A/B" a sub-folder), one per line
+  hotlist_tree.py HOTLIST bookmarks PATH the names of PATH's bookmarks only
   hotlist_tree.py HOTLIST folders        every folder: its path, depth, and how
                                          many bookmarks and folders it holds
   hotlist_tree.py HOTLIST count PATH     the bookmarks and folders below PATH, all
@@ -12,15 +13,16 @@ without the library, so an end-to-end test can check the library's listing.
 
 Knows well-formed hotlists: a header, then blocks of a marker line ("#FOLDER",
 "#URL", "#SEPERATOR") and tab-indented field lines ended by an empty line, and
-"-" lines that close folders. A name is shown as its UTF-8 bytes, cut to the
-260 bytes of the host's name field; an entry's size is its ID as a 32-bit
-pattern. Anything it cannot predict the host's
-rendering of (a name that is not UTF-8, an empty name, a cut through a
-character, a "/" in a folder name) is an error, not a guess.
+"-" lines that close folders. A name is shown as a host of the Unicode
+interface gets it: decoded from UTF-8 (each broken sequence one U+FFFD), up
+to its first zero, cut to the 259 UTF-16 units of the name field but never
+between the halves of a surrogate pair; an entry's size is its ID as a 32-bit
+pattern. Anything it cannot predict the host's rendering of (an empty name, a
+"/" in a folder name) is an error, not a guess.
 """
 import sys
 
-NAME_LIMIT = 260  # bytes of cFileName
+NAME_LIMIT = 259  # UTF-16 units of cFileName before its zero
 MASK32 = 0xFFFFFFFF  # the size field takes the ID's 32-bit pattern
 
 
@@ -29,17 +31,18 @@ class HotlistError(Exception):
 
 
 def shown_name(raw, line_number):
-    if not raw:
+    # Python replaces the longest start of a sequence that breaks off, as
+    # Windows' own decoder does.
+    name = raw.decode("utf-8", "replace").split("\0")[0]
+    units = name.encode("utf-16-le")
+    if len(units) > 2 * NAME_LIMIT:
+        cut = units[:2 * NAME_LIMIT]
+        if 0xD800 <= int.from_bytes(cut[-2:], "little") <= 0xDBFF:
+            cut = cut[:-2]  # the pair's low half did not fit
+        name = cut.decode("utf-16-le")
+    if not name:
         raise HotlistError(f"line {line_number}: empty NAME")
-    cut = raw[:NAME_LIMIT]
-    try:
-        return cut.decode("utf-8")
-    except UnicodeDecodeError:
-        try:
-            raw.decode("utf-8")
-        except UnicodeDecodeError:
-            raise HotlistError(f"line {line_number}: NAME is not UTF-8") from None
-        raise HotlistError(f"line {line_number}: the {NAME_LIMIT}-byte cut splits a character") from None
+    return name
 
 
 def size_of(raw, line_number):
@@ -118,7 +121,7 @@ def count(tree, folder):
 
 
 def main(argv):
-    if len(argv) < 3 or argv[2] not in ("entries", "folders", "count"):
+    if len(argv) < 3 or argv[2] not in ("entries", "bookmarks", "folders", "count"):
         print(__doc__, file=sys.stderr)
         return 2
     try:
@@ -126,7 +129,7 @@ def main(argv):
     except (OSError, HotlistError) as e:
         print(f"hotlist_tree.py: {argv[1]}: {e}", file=sys.stderr)
         return 1
-    if argv[2] in ("entries", "count"):
+    if argv[2] != "folders":
         if len(argv) != 4:
             print(__doc__, file=sys.stderr)
             return 2
@@ -137,8 +140,9 @@ def main(argv):
         if argv[2] == "count":
             print("\t".join(str(n) for n in count(tree, folder)))
         else:
-            for _, name, _ in tree[folder]:
-                print(name)
+            for kind, name, _ in tree[folder]:
+                if argv[2] == "entries" or kind == "bookmark":
+                    print(name)
     else:
         for folder, entries in tree.items():
             if "\0" in folder:
