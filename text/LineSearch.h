@@ -1,10 +1,11 @@
 // The searches over the text file's block buffer, the steps that every line
 // read and every line passed over take. They are written for the fastest
 // means of each processor (LineSearchSse2.cpp on x86; CMake picks the file)
-// and once portably (LineSearch.cpp), which processors without their own
-// take, and which is built everywhere, so that tests set the two side by
-// side. None calls the C library's memchr, which is slow where a C runtime
-// looks at one byte at a time.
+// and once portably (LineSearchPortable.cpp), which processors without their
+// own take through LineSearchPortableForwarders.cpp, as does a build with
+// TANSY_PORTABLE_LINE_SEARCH. The portable ones are built everywhere, so that
+// tests set the two side by side. None calls the C library's memchr, which is
+// slow where a C runtime looks at one byte at a time.
 #pragma once
 
 #include <array>
