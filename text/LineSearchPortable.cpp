@@ -17,12 +17,28 @@ uint64_t LoadWord(const char* bytes)
     return word;
 }
 
-// The high bit of the first byte of `word` that is `value`, and of no byte
-// before it, set.
-uint64_t FoundBits(uint64_t word, char value)
+// The high bit of every byte of `word` that is `value`, and of no other.
+uint64_t EqualBytes(uint64_t word, char value)
 {
+    constexpr uint64_t kLowBits = ~kHighBits;
     const uint64_t x = word ^ (kOnes * static_cast<unsigned char>(value));
-    return (x - kOnes) & ~x & kHighBits;
+    // A byte's high bit ends up set when any bit of it is: no carry crosses bytes.
+    return ~(((x & kLowBits) + kLowBits) | x) & kHighBits;
+}
+
+// The high bit of every byte of `word` that may begin a marked line
+// (MayBeginMarkedLine), and of no other.
+uint64_t MarkBytes(uint64_t word)
+{
+    return EqualBytes(word, '#') | EqualBytes(word, '-') | EqualBytes(word, '\r') | EqualBytes(word, '\x1A') |
+           (word & kHighBits);
+}
+
+// The place in its word of the first byte whose high bit `bits` holds.
+size_t FirstByteOf(uint64_t bits)
+{
+    if constexpr (std::endian::native == std::endian::little) return static_cast<size_t>(std::countr_zero(bits)) / 8;
+    return static_cast<size_t>(std::countl_zero(bits)) / 8;
 }
 
 }  // namespace
@@ -30,15 +46,8 @@ uint64_t FoundBits(uint64_t word, char value)
 const char* FindBytePortable(const char* bytes, size_t n, char value)
 {
     size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        if (const uint64_t found = FoundBits(LoadWord(bytes + i), value)) {
-            // The first byte in memory order is the lowest one on little-endian
-            // machines; elsewhere it is sought within the word.
-            if constexpr (std::endian::native == std::endian::little)
-                return bytes + i + static_cast<size_t>(std::countr_zero(found)) / 8;
-            break;
-        }
-    }
+    for (; i + 8 <= n; i += 8)
+        if (const uint64_t found = EqualBytes(LoadWord(bytes + i), value)) return bytes + i + FirstByteOf(found);
     for (; i < n; ++i)
         if (bytes[i] == value) return bytes + i;
     return nullptr;
@@ -46,10 +55,13 @@ const char* FindBytePortable(const char* bytes, size_t n, char value)
 
 const char* FindLineBeforeMarkPortable(const char* bytes, size_t n)
 {
-    for (const char* lf = FindBytePortable(bytes, n, '\n'); lf != nullptr;
-         lf = FindBytePortable(lf + 1, static_cast<size_t>(bytes + n - lf - 1), '\n')) {
-        if (lf + 1 == bytes + n) return nullptr;
-        if (MayBeginMarkedLine(lf[1])) return lf;
+    // Each LF's bit, and the mark bit of the byte one further on, a word at a time.
+    size_t i = 0;
+    for (; i + 8 < n; i += 8) {
+        if (const uint64_t hits = EqualBytes(LoadWord(bytes + i), '\n') & MarkBytes(LoadWord(bytes + i + 1)))
+            return bytes + i + FirstByteOf(hits);
     }
+    for (; i + 1 < n; ++i)
+        if (bytes[i] == '\n' && MayBeginMarkedLine(bytes[i + 1])) return bytes + i;
     return nullptr;
 }

@@ -31,6 +31,17 @@ bool FoundInFour(const char* bytes, __m128i wanted)
     return _mm_movemask_epi8(any) != 0;
 }
 
+// The bits of the bytes among the sixteen at `bytes` that may begin a marked
+// line (MayBeginMarkedLine), the first byte lowest.
+unsigned MarkMask(const char* bytes)
+{
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    const auto is = [&](char value) { return _mm_cmpeq_epi8(block, _mm_set1_epi8(value)); };
+    const __m128i marks = _mm_or_si128(_mm_or_si128(is('#'), is('-')), _mm_or_si128(is('\r'), is('\x1A')));
+    // A byte of 0x80 or more has the high bit that movemask takes.
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(marks, block)));
+}
+
 // FindByte with the byte also given sixteen times over in `wanted`, which
 // for a constant byte the compiler makes once.
 const char* FindIn(const char* bytes, size_t n, char value, __m128i wanted)
@@ -70,13 +81,12 @@ const char* FindLineFeed(const char* bytes, size_t n)
 
 const char* FindLineBeforeMark(const char* bytes, size_t n)
 {
-    // Lines are short: a block holds an LF or two, and each is looked at.
+    // Each LF's bit, and the mark bit of the byte one further on, sixteen at a
+    // time: a run of plain lines costs about what counting its LFs does.
     size_t i = 0;
     for (; i + kBlock < n; i += kBlock) {
-        for (unsigned lf = FoundMask(bytes + i, _mm_set1_epi8('\n')); lf != 0; lf &= lf - 1) {
-            const char* at = bytes + i + std::countr_zero(lf);
-            if (MayBeginMarkedLine(at[1])) return at;
-        }
+        if (const unsigned hits = FoundMask(bytes + i, _mm_set1_epi8('\n')) & MarkMask(bytes + i + 1))
+            return bytes + i + std::countr_zero(hits);
     }
     for (; i + 1 < n; ++i)
         if (bytes[i] == '\n' && MayBeginMarkedLine(bytes[i + 1])) return bytes + i;

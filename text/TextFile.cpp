@@ -183,19 +183,22 @@ const char* LastLineFeed(const char* bytes, size_t n)
     return nullptr;
 }
 
-// Moves the read position over the lines that begin in the block with a byte
-// that begins no marked line (MayBeginMarkedLine), up to the start of the
-// last of them. Each line passed over is plain and followed in the block by
-// one that does not begin with 0x1A, so a pass would read on past it.
+// Moves the read position over the plain lines at it that a pass would read
+// on past: those that begin in the block with a byte that begins no marked
+// line (MayBeginMarkedLine) and are followed in the block by a line that does
+// not begin with 0x1A.
 void PassPlainRun(TTextFile& file)
 {
-    if (file.Pos >= file.Count) return;
+    if (file.Pos == file.Count) return;
     const char* here = file.Buffer.data() + file.Pos;
     const size_t rest = file.Count - file.Pos;
     if (MayBeginMarkedLine(*here)) return;
-    // The run ends at the line before a marked one, or with the last line that
-    // begins in the block.
     const char* beforeMark = FindLineBeforeMark(here, rest);
+    if (beforeMark != nullptr && beforeMark[1] != 0x1A) {
+        file.Pos += static_cast<size_t>(beforeMark + 1 - here);
+        return;
+    }
+    // The line before the 0x1A, or the last that begins in the block, is read.
     const char* lastBreak = LastLineFeed(here, beforeMark ? static_cast<size_t>(beforeMark - here) : rest - 1);
     if (lastBreak != nullptr) file.Pos += static_cast<size_t>(lastBreak + 1 - here);
 }

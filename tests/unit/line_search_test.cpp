@@ -17,7 +17,9 @@ namespace {
 TEST(LineSearch, ProcessorAndPortableSearchesAgree)
 {
     std::mt19937 random(3);
-    const char kBytes[] = {'\n', '\n', 'a', '#', '-', '\r', '\x1A', '\x80', '\xD0', ' ', '\t'};
+    // The sought bytes, and bytes one off them, which word tricks may take for them.
+    const char kBytes[] = {'\n', '\n', 'a', '#', '-', '\r', '\x1A', '\x80', '\xD0', ' ', '\t',
+                           '\x0B', '"', ',', '\x0C', '\x1B', '\x7F', '\0', '\x01'};
     for (int round = 0; round < 4000; ++round) {
         const auto text = std::make_unique<char[]>(round % 200);
         const size_t n = static_cast<size_t>(round % 200);
