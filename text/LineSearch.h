@@ -30,7 +30,8 @@ constexpr bool BeginsMarkedText(unsigned char c)
 // 0x1A (Ctrl-Z, the end at the start of a line).
 inline constexpr std::array<bool, 256> kMarkBytes = [] {
     std::array<bool, 256> marks{};
-    for (int c = 0; c < 0x100; ++c) marks[c] = BeginsMarkedText(static_cast<unsigned char>(c)) || c == '\r' || c == 0x1A;
+    for (int c = 0; c < 0x100; ++c)
+        marks[c] = BeginsMarkedText(static_cast<unsigned char>(c)) || c == '\r' || c == 0x1A;
     return marks;
 }();
 

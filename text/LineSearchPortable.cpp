@@ -37,8 +37,8 @@ uint64_t MarkBytes(uint64_t word)
 // The place in its word of the first byte whose high bit `bits` holds.
 size_t FirstByteOf(uint64_t bits)
 {
-    if constexpr (std::endian::native == std::endian::little) return static_cast<size_t>(std::countr_zero(bits)) / 8;
-    return static_cast<size_t>(std::countl_zero(bits)) / 8;
+    const int zeros = std::endian::native == std::endian::little ? std::countr_zero(bits) : std::countl_zero(bits);
+    return static_cast<size_t>(zeros) / 8;
 }
 
 }  // namespace
@@ -47,7 +47,8 @@ const char* FindBytePortable(const char* bytes, size_t n, char value)
 {
     size_t i = 0;
     for (; i + 8 <= n; i += 8)
-        if (const uint64_t found = EqualBytes(LoadWord(bytes + i), value)) return bytes + i + FirstByteOf(found);
+        if (const uint64_t found = EqualBytes(LoadWord(bytes + i), value))
+            return bytes + i + FirstByteOf(found);
     for (; i < n; ++i)
         if (bytes[i] == value) return bytes + i;
     return nullptr;
@@ -58,8 +59,8 @@ const char* FindLineBeforeMarkPortable(const char* bytes, size_t n)
     // Each LF's bit, and the mark bit of the byte one further on, a word at a time.
     size_t i = 0;
     for (; i + 8 < n; i += 8) {
-        if (const uint64_t hits = EqualBytes(LoadWord(bytes + i), '\n') & MarkBytes(LoadWord(bytes + i + 1)))
-            return bytes + i + FirstByteOf(hits);
+        const uint64_t hits = EqualBytes(LoadWord(bytes + i), '\n') & MarkBytes(LoadWord(bytes + i + 1));
+        if (hits != 0) return bytes + i + FirstByteOf(hits);
     }
     for (; i + 1 < n; ++i)
         if (bytes[i] == '\n' && MayBeginMarkedLine(bytes[i + 1])) return bytes + i;

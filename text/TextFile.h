@@ -52,13 +52,13 @@ TTextPlace TextPlace(const TTextFile& file);
 void OpenTextAt(TTextFile& file, const ShortString& name, TTextPlace place);
 void CloseTextFile(TTextFile& file);
 
-// Cuts the line at the read position: its bytes up to the next LF or the end
-// of the input, without their CRs (a CR before the LF belongs to the break,
-// any other is dropped), and steps past its break. The bytes lie in the block
-// buffer when they can, else in file.Spill; either way they stay valid until
-// the next line is cut (no line left in the block ends at its last byte, so
-// the end test never reads over it). A failed read is kept in file.Failure;
-// the caller raises it with RaiseTextFailure once the line is stored.
+// Cuts the line at the read position (its bytes up to the next LF or the end
+// of the input, without their CRs) and steps past its break.
+// The bytes lie in the block buffer when they can, else in file.Spill, and
+// stay valid until the next line is cut: no line is left in the block that
+// ends at its last byte, so the end test never reads a block over one. A
+// failed read is kept in file.Failure; the caller raises it with
+// RaiseTextFailure once the line is stored.
 std::string_view CutTextLine(TTextFile& file);
 
 // CutTextLine, with its common case inline: a line that lies whole in the
@@ -79,8 +79,8 @@ inline std::string_view ReadTextLine(TTextFile& file)
     return CutTextLine(file);
 }
 
-// True when no byte is left or the next byte is 0x1A (Ctrl-Z). Raises the
-// I/O failure when it had to read and the read failed.
+// True when no byte is left or the next byte is 0x1A (Ctrl-Z).
+// Raises the I/O failure when it had to read and the read failed.
 bool TextAtEnd(TTextFile& file);
 
 // The whole-line markers a pass reacts to, each beginning with "#" or "-";
@@ -88,9 +88,9 @@ bool TextAtEnd(TTextFile& file);
 using TLineMarkers = std::span<const std::string_view>;
 
 // Whether a pass that reacts only to `markers` may pass over the line of this
-// text (a line's bytes without CRs) whatever the ANSI code page: it is empty,
-// or begins with a byte that begins no marked line (BeginsMarkedText), or is
-// ASCII and none of the markers named.
+// text (a line's bytes without CRs), whatever the ANSI code page.
+// So it may when the text is empty, begins with a byte that begins no marked
+// line (BeginsMarkedText), or is ASCII and none of the markers named.
 bool IsPlainLine(std::string_view text, TLineMarkers markers = {});
 
 // Reads lines as ReadTextLine does for as long as each one read is plain
