@@ -8,6 +8,7 @@
 // slow where a C runtime looks at one byte at a time.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -40,10 +41,34 @@ inline bool MayBeginMarkedLine(char value)
     return kMarkBytes[static_cast<unsigned char>(value)];
 }
 
-// The first LF among the `n` bytes that another of them follows and that
-// byte may begin a marked line (MayBeginMarkedLine). Null when there is none.
-const char* FindLineBeforeMark(const char* bytes, size_t n);
+// The "#" lines a search stops before: every one, or (for a pass that reacts
+// only to some markers) those whose byte after the "#" is one of AfterHash,
+// or LF, CR or a byte of 0x80 or more, which leave the text's second
+// character open.
+constexpr size_t kAfterHashBytes = 4;
+struct TMarkStarts {
+    bool EveryHashLine = true;
+    std::array<char, kAfterHashBytes> AfterHash = {};  // unused places repeat a byte in use
+};
+
+// Whether the line whose first `n` bytes (one at least) are at `line` may be
+// one a pass has to look at, or end the input: its first byte may begin a
+// marked line (MayBeginMarkedLine), and a "#" is one `starts` stops at, or
+// its next byte is not at hand.
+inline bool MayBeginMarkedLine(const char* line, size_t n, const TMarkStarts& starts)
+{
+    if (!MayBeginMarkedLine(line[0])) return false;
+    if (line[0] != '#' || starts.EveryHashLine || n < 2) return true;
+    const auto second = static_cast<unsigned char>(line[1]);
+    if (second >= 0x80 || second == '\n' || second == '\r') return true;
+    return std::find(starts.AfterHash.begin(), starts.AfterHash.end(), line[1]) != starts.AfterHash.end();
+}
+
+// The first LF among the `n` bytes that another of them follows, where the
+// line after it may be marked (MayBeginMarkedLine with `starts`, the bytes
+// up to the n-th at hand). Null when there is none.
+const char* FindLineBeforeMark(const char* bytes, size_t n, const TMarkStarts& starts = {});
 
 // The portable searches, under the same contracts.
 const char* FindBytePortable(const char* bytes, size_t n, char value);
-const char* FindLineBeforeMarkPortable(const char* bytes, size_t n);
+const char* FindLineBeforeMarkPortable(const char* bytes, size_t n, const TMarkStarts& starts = {});

@@ -34,6 +34,18 @@ uint64_t MarkBytes(uint64_t word)
            (word & kHighBits);
 }
 
+// The high bit of every byte of `word` that may begin a marked line where a
+// line begins, given the word of the bytes one further on (MayBeginMarkedLine
+// with `starts`), and of no other.
+uint64_t StartBytes(uint64_t word, uint64_t next, const TMarkStarts& starts)
+{
+    const uint64_t marks = MarkBytes(word);
+    if (starts.EveryHashLine) return marks;
+    uint64_t stops = EqualBytes(next, '\n') | EqualBytes(next, '\r') | (next & kHighBits);
+    for (const char value : starts.AfterHash) stops |= EqualBytes(next, value);
+    return marks & ~(EqualBytes(word, '#') & ~stops);
+}
+
 // The place in its word of the first byte whose high bit `bits` holds.
 size_t FirstByteOf(uint64_t bits)
 {
@@ -54,15 +66,17 @@ const char* FindBytePortable(const char* bytes, size_t n, char value)
     return nullptr;
 }
 
-const char* FindLineBeforeMarkPortable(const char* bytes, size_t n)
+const char* FindLineBeforeMarkPortable(const char* bytes, size_t n, const TMarkStarts& starts)
 {
-    // Each LF's bit, and the mark bit of the byte one further on, a word at a time.
+    // Each LF's bit, and the bit of the line start one byte further on, a
+    // word at a time; the starts look at the byte after them too.
     size_t i = 0;
-    for (; i + 8 < n; i += 8) {
-        const uint64_t hits = EqualBytes(LoadWord(bytes + i), '\n') & MarkBytes(LoadWord(bytes + i + 1));
-        if (hits != 0) return bytes + i + FirstByteOf(hits);
+    for (; i + 10 <= n; i += 8) {
+        const uint64_t starting = StartBytes(LoadWord(bytes + i + 1), LoadWord(bytes + i + 2), starts);
+        if (const uint64_t hits = EqualBytes(LoadWord(bytes + i), '\n') & starting)
+            return bytes + i + FirstByteOf(hits);
     }
     for (; i + 1 < n; ++i)
-        if (bytes[i] == '\n' && MayBeginMarkedLine(bytes[i + 1])) return bytes + i;
+        if (bytes[i] == '\n' && MayBeginMarkedLine(bytes + i + 1, n - i - 1, starts)) return bytes + i;
     return nullptr;
 }

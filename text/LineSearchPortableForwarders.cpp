@@ -13,7 +13,7 @@ const char* FindLineFeed(const char* bytes, size_t n)
     return FindBytePortable(bytes, n, '\n');
 }
 
-const char* FindLineBeforeMark(const char* bytes, size_t n)
+const char* FindLineBeforeMark(const char* bytes, size_t n, const TMarkStarts& starts)
 {
-    return FindLineBeforeMarkPortable(bytes, n);
+    return FindLineBeforeMarkPortable(bytes, n, starts);
 }
