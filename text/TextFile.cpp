@@ -170,8 +170,14 @@ bool TextAtEnd(TTextFile& file)
 bool IsPlainLine(std::string_view text, TLineMarkers markers)
 {
     if (text.empty() || !BeginsMarkedText(static_cast<unsigned char>(text[0]))) return true;
-    if (markers.empty() || !IsAsciiText(text)) return false;
-    return std::find(markers.begin(), markers.end(), text) == markers.end();
+    if (markers.empty()) return false;
+    // Every code page keeps the ASCII bytes before the first other byte as
+    // they are; what becomes of the rest, the code page alone decides.
+    const auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+    const std::string_view kept(text.begin(), std::find_if_not(text.begin(), text.end(), ascii));
+    return std::none_of(markers.begin(), markers.end(), [&](std::string_view marker) {
+        return kept.size() == text.size() ? marker == text : marker.starts_with(kept);
+    });
 }
 
 namespace {
@@ -183,17 +189,37 @@ const char* LastLineFeed(const char* bytes, size_t n)
     return nullptr;
 }
 
+// The line starts a search stops at for a pass that reacts only to
+// `markers`: a "#" line whose second byte is ASCII, no LF or CR, and the
+// second byte of none of the markers is plain for it (IsPlainLine).
+TMarkStarts MarkStartsOf(TLineMarkers markers)
+{
+    TMarkStarts starts;
+    if (markers.empty()) return starts;
+    size_t used = 0;
+    for (const std::string_view marker : markers) {
+        // A search stops at every "-" line, and where a "#" line ends at once.
+        if (marker.size() < 2 || marker[0] != '#') continue;
+        if (used == starts.AfterHash.size()) return TMarkStarts();
+        starts.AfterHash[used++] = marker[1];
+    }
+    const char unused = used > 0 ? starts.AfterHash[0] : '\r';
+    std::fill(starts.AfterHash.begin() + static_cast<ptrdiff_t>(used), starts.AfterHash.end(), unused);
+    starts.EveryHashLine = false;
+    return starts;
+}
+
 // Moves the read position over the plain lines at it that a pass would read
-// on past: those that begin in the block with a byte that begins no marked
-// line (MayBeginMarkedLine) and are followed in the block by a line that does
-// not begin with 0x1A.
-void PassPlainRun(TTextFile& file)
+// on past: those that begin in the block with no line start that `starts`
+// may react to (MayBeginMarkedLine) and are followed in the block by a line
+// that does not begin with 0x1A.
+void PassPlainRun(TTextFile& file, const TMarkStarts& starts)
 {
     if (file.Pos == file.Count) return;
     const char* here = file.Buffer.data() + file.Pos;
     const size_t rest = file.Count - file.Pos;
-    if (MayBeginMarkedLine(*here)) return;
-    const char* beforeMark = FindLineBeforeMark(here, rest);
+    if (MayBeginMarkedLine(here, rest, starts)) return;
+    const char* beforeMark = FindLineBeforeMark(here, rest, starts);
     if (beforeMark != nullptr && beforeMark[1] != 0x1A) {
         file.Pos += static_cast<size_t>(beforeMark + 1 - here);
         return;
@@ -207,8 +233,9 @@ void PassPlainRun(TTextFile& file)
 
 bool SkipPlainLines(TTextFile& file, std::string_view& line, TLineMarkers markers)
 {
+    const TMarkStarts starts = MarkStartsOf(markers);
     for (;;) {
-        PassPlainRun(file);
+        PassPlainRun(file, starts);
         line = CutTextLine(file);
         if (file.Failure != 0) return false;
         if (!IsPlainLine(line, markers)) return true;

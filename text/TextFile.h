@@ -89,8 +89,10 @@ using TLineMarkers = std::span<const std::string_view>;
 
 // Whether a pass that reacts only to `markers` may pass over the line of this
 // text (a line's bytes without CRs), whatever the ANSI code page.
-// So it may when the text is empty, begins with a byte that begins no marked
-// line (BeginsMarkedText), or is ASCII and none of the markers named.
+// So it may when the text is empty or begins with a byte that begins no
+// marked line (BeginsMarkedText); with markers named, also when it is ASCII
+// and none of them, or when its ASCII bytes before the first other byte begin
+// none of them (the code page keeps those as they are).
 bool IsPlainLine(std::string_view text, TLineMarkers markers = {});
 
 // Reads lines as ReadTextLine does for as long as each one read is plain

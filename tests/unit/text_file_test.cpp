@@ -201,6 +201,12 @@ bool ReadPastPlainLinesByTheRule(TTextFile& file, WideString& line)
     return true;
 }
 
+// ReadPastPlainLines for `markers` (by default, none named), as a reader.
+auto ReadingPast(TLineMarkers markers = {})
+{
+    return [markers](TTextFile& file, WideString& line) { return ReadPastPlainLines(file, line, markers); };
+}
+
 template <class Reader>
 ReaderSteps PassOverPlainLines(const std::string& path, Reader reader)
 {
@@ -237,7 +243,7 @@ TEST_P(TextFileFastPaths, PlainLinesArePassedOverAsTheRuleReadsThem)
         for (unsigned seed = 1; seed <= 4; ++seed) {
             const std::string path = WriteTempFile(MixedFile(seed, lineBreak));
             const ReaderSteps expected = PassOverPlainLines(path, ReadPastPlainLinesByTheRule);
-            EXPECT_EQ(PassOverPlainLines(path, ReadPastPlainLines), expected) << "seed " << seed;
+            EXPECT_EQ(PassOverPlainLines(path, ReadingPast()), expected) << "seed " << seed;
             EXPECT_GT(expected.size(), 100u);
         }
     }
@@ -264,7 +270,7 @@ TEST_P(TextFileFastPaths, AFailedReadLeavesTheSameLineBehind)
         TansyFailNthCall(TansyCall::ReadFile, n, ERROR_READ_FAULT);
         const ReaderSteps expected = PassOverPlainLines(path, ReadPastPlainLinesByTheRule);
         TansyFailNthCall(TansyCall::ReadFile, n, ERROR_READ_FAULT);
-        const ReaderSteps fast = PassOverPlainLines(path, ReadPastPlainLines);
+        const ReaderSteps fast = PassOverPlainLines(path, ReadingPast());
         ASSERT_FALSE(expected.empty());
         EXPECT_EQ(expected.back().rfind("I/O failure 30 ", 0), 0u) << expected.back();
         EXPECT_EQ(fast, expected) << "read " << n;
@@ -298,15 +304,6 @@ bool SkipByTheRule(TTextFile& file, WideString& line, TLineMarkers markers)
     return true;
 }
 
-bool SkipFor(TTextFile& file, WideString& line, TLineMarkers markers)
-{
-    std::string_view bytes;
-    const bool stopped = SkipPlainLines(file, bytes, markers);
-    AssignWideFromAnsi(line, bytes);
-    RaiseTextFailure(file);
-    return stopped;
-}
-
 // A long plain line, folders with a bookmark each, then a plain line whose
 // break ends `shift` bytes after the first block's last byte, then `tail`.
 std::string EndingNearTheBlockEnd(int shift, const std::string& lineBreak, const std::string& tail)
@@ -332,7 +329,7 @@ TEST(TextFileSkip, PassesOverLinesAsTheRuleReadsThemAtTheBlockEnd)
                                             "\r#URL\n", "\r\x1A\n-", "x\n#FOLDER\n",
                                             "\x1A" + std::string(kTextBufferSize, 'z')};
     for (const TLineMarkers markers : {TLineMarkers(), TLineMarkers(kFolderMarkers)}) {
-        const auto fast = [&](TTextFile& file, WideString& line) { return SkipFor(file, line, markers); };
+        const auto fast = ReadingPast(markers);
         const auto rule = [&](TTextFile& file, WideString& line) { return SkipByTheRule(file, line, markers); };
         for (const char* lineBreak : {"\n", "\r\n"}) {
             for (int shift = -2; shift <= 1; ++shift) {
@@ -374,6 +371,41 @@ std::vector<std::string> NearMisses(std::string_view marker)
 
 }  // namespace
 
+// The markers' near misses, with CRs and non-ASCII bytes among them, joined at
+// random into a file of several blocks.
+std::string NearMissFile(unsigned seed, const char* lineBreak)
+{
+    std::vector<std::string> lines = {"", "\tNAME=x", "\r#FOLDER", "#\rFOLDER", "#\r", "-\r", "#URL\r"};
+    for (const char* marker : {"#FOLDER", "#URL", "-"}) {
+        const std::vector<std::string> misses = NearMisses(marker);
+        lines.insert(lines.end(), misses.begin(), misses.end());
+    }
+    // A 0x1A that begins a line would end the input there.
+    std::erase_if(lines, [](const std::string& line) { return line.starts_with('\x1A'); });
+    std::mt19937 random(seed);
+    std::string bytes;
+    while (bytes.size() < 3 * kTextBufferSize) bytes += lines[random() % lines.size()] + lineBreak;
+    return bytes + "-";
+}
+
+// Also for more "#" markers than a search tells apart by their second byte.
+TEST(TextFileSkip, NearMissesOfNamedMarkersArePassedOverAsTheRuleReadsThem)
+{
+    const std::string_view manyMarkers[] = {"#A", "#B", "#C", "#D", "#URL"};
+    for (const TLineMarkers markers : {TLineMarkers(kFolderMarkers), TLineMarkers(manyMarkers)}) {
+        const auto fast = ReadingPast(markers);
+        const auto rule = [&](TTextFile& file, WideString& line) { return SkipByTheRule(file, line, markers); };
+        for (const char* lineBreak : {"\n", "\r\n"}) {
+            for (unsigned seed = 1; seed <= 3; ++seed) {
+                const std::string path = WriteTempFile(NearMissFile(seed, lineBreak));
+                const ReaderSteps expected = PassOverPlainLines(path, rule);
+                EXPECT_GT(expected.size(), 100u);
+                EXPECT_EQ(PassOverPlainLines(path, fast), expected) << markers.size() << " markers, seed " << seed;
+            }
+        }
+    }
+}
+
 // No line that a pass reacting only to "#FOLDER" and "-" passes over is one of
 // them once converted, nor does the default pass over a line that converts to
 // one beginning with "#", "-" or a character past ASCII: the markers and their
@@ -395,8 +427,8 @@ TEST_P(TextFileFastPaths, APlainLineIsNoMarkerInTheCodePage)
         }
     }
     // It passes over what it can.
-    for (const char* line : {"#URL", "#FOLDER ", "-x", "--", "- ", "#SEPERATOR"})
+    for (const char* line : {"#URL", "#FOLDER ", "-x", "--", "- ", "#SEPERATOR", "#URL\xD0", "#FOLDERS\xA0"})
         EXPECT_TRUE(IsPlainLine(line, kFolderMarkers)) << line;
-    for (const char* line : {"#FOLDER", "-", "#FOLDER\xA0", "\xD0#FOLDER"})
+    for (const char* line : {"#FOLDER", "-", "#FOLDER\xA0", "#FOL\xC0", "-\xA0", "\xD0#FOLDER"})
         EXPECT_FALSE(IsPlainLine(line, kFolderMarkers)) << line;
 }
