@@ -33,9 +33,9 @@ bool FillBuffer(TTextFile& file)
     file.Pos = 0;
     file.Count = got;
     if (got == 0) file.Ended = true;
-    // One search per block: files with LF breaks have no CR to drop at all.
-    const char* cr = FindByte(file.Buffer.data(), got, '\r');
-    file.NextCr = cr ? static_cast<size_t>(cr - file.Buffer.data()) : got;
+    // The block's CRs are sought when a line is first cut in it: passes that
+    // skip whole blocks never look for them.
+    file.NextCr = 0;
     return got != 0;
 }
 
@@ -50,7 +50,7 @@ bool InputEnded(TTextFile& file)
 // True when the block holds a CR among the `length` bytes at the read position.
 bool CrWithin(TTextFile& file, size_t length)
 {
-    if (file.NextCr < file.Pos) {
+    if (file.NextCr <= file.Pos) {
         const char* from = file.Buffer.data() + file.Pos;
         const char* cr = FindByte(from, file.Count - file.Pos, '\r');
         file.NextCr = cr ? static_cast<size_t>(cr - file.Buffer.data()) : file.Count;

@@ -32,7 +32,7 @@ struct TTextFile {
     uint64_t BlockStart = 0;   // where in the file Buffer's first byte lies
     size_t Pos = 0;            // next unread byte in Buffer
     size_t Count = 0;          // bytes of Buffer that hold data
-    size_t NextCr = 0;         // first CR at or after Pos in Buffer, or Count; valid while >= Pos
+    size_t NextCr = 0;         // first CR at or after Pos in Buffer, or Count; sought again unless > Pos
     bool Ended = false;        // a read gave 0 bytes; the end stays the end
     int32_t Failure = 0;       // code of a failed step, raised when the step completes
 };
