@@ -109,8 +109,9 @@ const char* FindLineFeed(const char* bytes, size_t n)
 
 const char* FindLineBeforeMark(const char* bytes, size_t n, const TMarkStarts& starts)
 {
-    __m128i afterHash[kAfterHashBytes];
-    for (size_t k = 0; k < kAfterHashBytes; ++k) afterHash[k] = _mm_set1_epi8(starts.AfterHash[k]);
+    __m128i afterHash[kAfterHashBytes] = {};
+    if (!starts.EveryHashLine)
+        for (size_t k = 0; k < kAfterHashBytes; ++k) afterHash[k] = _mm_set1_epi8(starts.AfterHash[k]);
     // Each LF's bit, and the bit of the byte one further on, sixteen at a
     // time, so that a run of plain lines costs about what counting its LFs
     // does. Only the LFs before lines that are no field and not empty have

@@ -229,11 +229,9 @@ void PassPlainRun(TTextFile& file, const TMarkStarts& starts)
     if (lastBreak != nullptr) file.Pos += static_cast<size_t>(lastBreak + 1 - here);
 }
 
-}  // namespace
-
-bool SkipPlainLines(TTextFile& file, std::string_view& line, TLineMarkers markers)
+// SkipPlainLines, with the line starts its search stops at.
+bool SkipLinesFrom(TTextFile& file, std::string_view& line, TLineMarkers markers, const TMarkStarts& starts)
 {
-    const TMarkStarts starts = MarkStartsOf(markers);
     for (;;) {
         PassPlainRun(file, starts);
         line = CutTextLine(file);
@@ -241,6 +239,19 @@ bool SkipPlainLines(TTextFile& file, std::string_view& line, TLineMarkers marker
         if (!IsPlainLine(line, markers)) return true;
         if (InputEnded(file)) return false;
     }
+}
+
+constexpr TMarkStarts kEveryHashLine;
+
+}  // namespace
+
+bool SkipPlainLines(TTextFile& file, std::string_view& line, TLineMarkers markers)
+{
+    // The default starts are a constant: starts stored right before a search
+    // reads them make it wait for the stores, once a call.
+    if (markers.empty()) return SkipLinesFrom(file, line, markers, kEveryHashLine);
+    const TMarkStarts starts = MarkStartsOf(markers);
+    return SkipLinesFrom(file, line, markers, starts);
 }
 
 void RaiseTextFailure(TTextFile& file)
