@@ -23,10 +23,10 @@ bool SkipToFirstEntry(TTextFile& file, WideString& line)
     return true;
 }
 
-bool ReadPastPlainLines(TTextFile& file, WideString& line)
+bool ReadPastPlainLines(TTextFile& file, WideString& line, TLineMarkers markers)
 {
     std::string_view bytes;
-    const bool stopped = SkipPlainLines(file, bytes);
+    const bool stopped = SkipPlainLines(file, bytes, markers);
     AssignWideFromAnsi(line, bytes);
     RaiseTextFailure(file);
     return stopped;

@@ -25,12 +25,13 @@ bool HotlistAtEnd(TTextFile& file);
 bool SkipToFirstEntry(TTextFile& file, WideString& line);
 
 // Reads the next line like ReadHotlistLine, then reads on for as long as the
-// line read is empty or begins with an ASCII character other than "#" and "-"
-// and the input has not ended after it (HotlistAtEnd). Such a line equals no
-// marker and begins with no "#", so a pass that reacts to nothing else passes
-// over it; only the last line read is converted into `line`. False when the
-// input ended after such a line.
-bool ReadPastPlainLines(TTextFile& file, WideString& line);
+// line read is plain (IsPlainLine) and the input has not ended after it
+// (HotlistAtEnd). By default a plain line is empty or begins with an ASCII
+// character other than "#" and "-": it equals no marker and begins with no
+// "#". A pass that names the `markers` it reacts to has every line passed
+// over that can convert to none of them. Only the last line read is converted
+// into `line`. False when the input ended after a plain line.
+bool ReadPastPlainLines(TTextFile& file, WideString& line, TLineMarkers markers = {});
 
 enum THotlistKey : int32_t {
     hkNone = -1,

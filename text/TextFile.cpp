@@ -1,7 +1,9 @@
+// The buffered text file: blocks read whole, lines cut out of them by one
+// cutter (CutTextLine), one end test (InputEnded) and, for passes, the skip
+// over plain lines.
 #include "TextFile.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "Failures.h"
 
@@ -31,16 +33,24 @@ bool FillBuffer(TTextFile& file)
     file.Pos = 0;
     file.Count = got;
     if (got == 0) file.Ended = true;
-    // One search per block: files with LF breaks have no CR to drop at all.
-    const char* cr = FindByte(file.Buffer.data(), got, '\r');
-    file.NextCr = cr ? static_cast<size_t>(cr - file.Buffer.data()) : got;
+    // The block's CRs are sought when a line is first cut in it: passes that
+    // skip whole blocks never look for them.
+    file.NextCr = 0;
     return got != 0;
+}
+
+// True when no byte is left or the next byte is 0x1A. A failed read counts as
+// the end; its code is kept in file.Failure.
+bool InputEnded(TTextFile& file)
+{
+    if (file.Pos == file.Count && !FillBuffer(file)) return true;
+    return file.Buffer[file.Pos] == 0x1A;
 }
 
 // True when the block holds a CR among the `length` bytes at the read position.
 bool CrWithin(TTextFile& file, size_t length)
 {
-    if (file.NextCr < file.Pos) {
+    if (file.NextCr <= file.Pos) {
         const char* from = file.Buffer.data() + file.Pos;
         const char* cr = FindByte(from, file.Count - file.Pos, '\r');
         file.NextCr = cr ? static_cast<size_t>(cr - file.Buffer.data()) : file.Count;
@@ -50,12 +60,36 @@ bool CrWithin(TTextFile& file, size_t length)
 
 void DropCarriageReturns(AnsiString& line)
 {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (FindByte(line.data(), line.size(), '\r') == nullptr) return;
-    size_t kept = 0;
-    for (const char c : line)
-        if (c != '\r') line[kept++] = c;
-    line.resize(kept);
+    const char* cr = FindByte(line.data(), line.size(), '\r');
+    if (cr == nullptr) return;
+    line.erase(std::remove(line.begin() + (cr - line.data()), line.end(), '\r'), line.end());
+}
+
+// The line at the read position gathered into file.Spill, block by block.
+std::string_view ReadSpilledLine(TTextFile& file)
+{
+    AnsiString& line = file.Spill;
+    line.clear();
+    for (;;) {
+        if (file.Pos == file.Count && !FillBuffer(file)) break;
+        const char* start = file.Buffer.data() + file.Pos;
+        const size_t available = file.Count - file.Pos;
+        const char* lf = FindLineFeed(start, available);
+        const size_t length = lf ? static_cast<size_t>(lf - start) : available;
+        line.append(start, length);
+        file.Pos += lf ? length + 1 : length;
+        if (lf != nullptr) break;
+    }
+    DropCarriageReturns(line);
+    return line;
+}
+
+// The length of the line's text when the `length` bytes at the read position
+// (up to an LF) hold no CR but one right before the LF; npos otherwise.
+size_t InPlaceLength(TTextFile& file, size_t length)
+{
+    if (!CrWithin(file, length)) return length;
+    return file.NextCr + 1 == file.Pos + length ? length - 1 : std::string_view::npos;
 }
 
 }  // namespace
@@ -109,52 +143,11 @@ void CloseTextFile(TTextFile& file)
     if (!CloseHandle(handle)) RaiseInOutError(static_cast<int32_t>(GetLastError()));
 }
 
-namespace {
-
-// A line that does not lie whole in the block buffer, or that holds a CR,
-// read into file.Spill.
-void ReadSpilledLine(TTextFile& file)
+std::string_view CutTextLine(TTextFile& file)
 {
-    AnsiString& line = file.Spill;
-    line.clear();
-    if (file.Mode != tfInput) {
-        file.Failure = ioFileNotOpenForInput;
-        return;
-    }
-    bool crSeen = false;
-    for (;;) {
-        if (file.Pos == file.Count && !FillBuffer(file)) break;
+    if (file.Pos < file.Count) {
         const char* start = file.Buffer.data() + file.Pos;
-        const size_t available = file.Count - file.Pos;
-        const char* lf = FindLineFeed(start, available);
-        const size_t length = lf ? static_cast<size_t>(lf - start) : available;
-        crSeen = crSeen || CrWithin(file, length);
-        line.append(start, length);
-        file.Pos += length;
-        if (lf != nullptr) {
-            ++file.Pos;
-            break;
-        }
-    }
-    // A CR before the LF belongs to the break; any other CR is dropped.
-    if (crSeen) DropCarriageReturns(line);
-}
-
-// The length of the line's text when the `length` bytes at the read position
-// (up to an LF) hold no CR but one right before the LF; npos otherwise.
-size_t InPlaceLength(TTextFile& file, size_t length)
-{
-    if (!CrWithin(file, length)) return length;
-    return file.NextCr + 1 == file.Pos + length ? length - 1 : std::string_view::npos;
-}
-
-}  // namespace
-
-std::string_view ReadAnyTextLine(TTextFile& file)
-{
-    if (file.Mode == tfInput && file.Pos < file.Count) {
-        const char* start = file.Buffer.data() + file.Pos;
-        if (const char* lf = FindLineFeed(start, file.Count - file.Pos)) {
+        if (const char* lf = FindLineFeed(start, file.Count - file.Pos - 1)) {
             const size_t length = static_cast<size_t>(lf - start);
             const size_t text = InPlaceLength(file, length);
             if (text != std::string_view::npos) {
@@ -163,32 +156,31 @@ std::string_view ReadAnyTextLine(TTextFile& file)
             }
         }
     }
-    ReadSpilledLine(file);
-    return file.Spill;
+    return ReadSpilledLine(file);
 }
 
 bool TextAtEnd(TTextFile& file)
 {
-    if (file.Pos == file.Count && !FillBuffer(file)) {
-        RaiseTextFailure(file);
-        return true;
-    }
-    return file.Buffer[file.Pos] == 0x1A;
+    const bool ended = InputEnded(file);
+    // Only a read can fail, and a read that failed leaves no byte to read.
+    if (file.Pos == file.Count) RaiseTextFailure(file);
+    return ended;
+}
+
+bool IsPlainLine(std::string_view text, TLineMarkers markers)
+{
+    if (text.empty() || !BeginsMarkedText(static_cast<unsigned char>(text[0]))) return true;
+    if (markers.empty()) return false;
+    // Every code page keeps the ASCII bytes before the first other byte as
+    // they are; what becomes of the rest, the code page alone decides.
+    const auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+    const std::string_view kept(text.begin(), std::find_if_not(text.begin(), text.end(), ascii));
+    return std::none_of(markers.begin(), markers.end(), [&](std::string_view marker) {
+        return kept.size() == text.size() ? marker == text : marker.starts_with(kept);
+    });
 }
 
 namespace {
-
-// Whether the line of these bytes, CRs still in, is plain: its text (the
-// bytes without their CRs) is empty or begins with an ASCII character other
-// than "#" and "-".
-bool IsPlainLine(const char* bytes, size_t length)
-{
-    size_t first = 0;
-    while (first < length && bytes[first] == '\r') ++first;
-    if (first == length) return true;
-    const auto c = static_cast<unsigned char>(bytes[first]);
-    return c < 0x80 && c != '#' && c != '-';
-}
 
 const char* LastLineFeed(const char* bytes, size_t n)
 {
@@ -197,89 +189,69 @@ const char* LastLineFeed(const char* bytes, size_t n)
     return nullptr;
 }
 
-// The plain lines read last while they lie in the block buffer, from First
-// to the LF at End that ends the last of them.
-struct TPlainRun {
-    bool InBuffer = false;
-    size_t First = 0;
-    size_t End = 0;
-};
-
-// Moves the last line of the run out of the block buffer, which the next
-// block overwrites, and makes it the line read.
-void KeepLastLine(TTextFile& file, TPlainRun& run, std::string_view& line)
+// The line starts a search stops at for a pass that reacts only to
+// `markers`: a "#" line whose second byte is ASCII, no LF or CR, and the
+// second byte of none of the markers is plain for it (IsPlainLine).
+TMarkStarts MarkStartsOf(TLineMarkers markers)
 {
-    if (!run.InBuffer) return;
-    const char* base = file.Buffer.data();
-    const char* lf = LastLineFeed(base + run.First, run.End - run.First);
-    const size_t start = lf ? static_cast<size_t>(lf - base) + 1 : run.First;
-    file.Spill.assign(base + start, run.End - start);
-    DropCarriageReturns(file.Spill);
-    line = file.Spill;
-    run.InBuffer = false;
+    TMarkStarts starts;
+    if (markers.empty()) return starts;
+    size_t used = 0;
+    for (const std::string_view marker : markers) {
+        // A search stops at every "-" line, and where a "#" line ends at once.
+        if (marker.size() < 2 || marker[0] != '#') continue;
+        if (used == starts.AfterHash.size()) return TMarkStarts();
+        starts.AfterHash[used++] = marker[1];
+    }
+    const char unused = used > 0 ? starts.AfterHash[0] : '\r';
+    std::fill(starts.AfterHash.begin() + static_cast<ptrdiff_t>(used), starts.AfterHash.end(), unused);
+    starts.EveryHashLine = false;
+    return starts;
 }
 
-// Reads over a run of plain lines that lie whole in the block, as far as
-// the first line that may not be plain; false when the line at the read
-// position does not begin one.
-bool SkipPlainRun(TTextFile& file, TPlainRun& run)
+// Moves the read position over the plain lines at it that a pass would read
+// on past: those that begin in the block with no line start that `starts`
+// may react to (MayBeginMarkedLine) and are followed in the block by a line
+// that does not begin with 0x1A.
+void PassPlainRun(TTextFile& file, const TMarkStarts& starts)
 {
+    if (file.Pos == file.Count) return;
     const char* here = file.Buffer.data() + file.Pos;
     const size_t rest = file.Count - file.Pos;
-    if (MayBeginMarkedLine(*here)) return false;
-    const char* end = FindLineBeforeMark(here, rest);
-    if (end == nullptr) end = LastLineFeed(here, rest);
-    if (end == nullptr) return false;
-    run = {true, file.Pos, static_cast<size_t>(end - file.Buffer.data())};
-    file.Pos = run.End + 1;
-    return true;
+    if (MayBeginMarkedLine(here, rest, starts)) return;
+    const char* beforeMark = FindLineBeforeMark(here, rest, starts);
+    if (beforeMark != nullptr && beforeMark[1] != 0x1A) {
+        file.Pos += static_cast<size_t>(beforeMark + 1 - here);
+        return;
+    }
+    // The line before the 0x1A, or the last that begins in the block, is read.
+    const char* lastBreak = LastLineFeed(here, beforeMark ? static_cast<size_t>(beforeMark - here) : rest - 1);
+    if (lastBreak != nullptr) file.Pos += static_cast<size_t>(lastBreak + 1 - here);
 }
+
+// SkipPlainLines, with the line starts its search stops at.
+bool SkipLinesFrom(TTextFile& file, std::string_view& line, TLineMarkers markers, const TMarkStarts& starts)
+{
+    for (;;) {
+        PassPlainRun(file, starts);
+        line = CutTextLine(file);
+        if (file.Failure != 0) return false;
+        if (!IsPlainLine(line, markers)) return true;
+        if (InputEnded(file)) return false;
+    }
+}
+
+constexpr TMarkStarts kEveryHashLine;
 
 }  // namespace
 
-bool SkipPlainLines(TTextFile& file, std::string_view& line)
+bool SkipPlainLines(TTextFile& file, std::string_view& line, TLineMarkers markers)
 {
-    TPlainRun run;
-    for (;;) {
-        const bool inBlock = file.Mode == tfInput && file.Pos < file.Count;
-        if (inBlock && SkipPlainRun(file, run)) {
-            // Every line of the run was plain; the next one may not be.
-        } else if (const char* lf = inBlock ? FindLineFeed(file.Buffer.data() + file.Pos, file.Count - file.Pos)
-                                            : nullptr) {
-            const size_t start = file.Pos;
-            const size_t length = static_cast<size_t>(lf - file.Buffer.data()) - start;
-            if (!IsPlainLine(file.Buffer.data() + start, length)) {
-                const size_t text = InPlaceLength(file, length);
-                file.Pos += length + 1;
-                if (text != std::string_view::npos) {
-                    line = std::string_view(file.Buffer.data() + start, text);
-                } else {
-                    file.Spill.assign(file.Buffer.data() + start, length);
-                    DropCarriageReturns(file.Spill);
-                    line = file.Spill;
-                }
-                return true;
-            }
-            file.Pos += length + 1;
-            run = {true, start, start + length};
-        } else {
-            // The line runs on past the block, or the block is used up.
-            run.InBuffer = false;
-            ReadSpilledLine(file);
-            line = file.Spill;
-            if (file.Failure != 0) return false;
-            if (!IsPlainLine(line.data(), line.size())) return true;
-        }
-        // The end test before the next line; a new block overwrites the old.
-        if (file.Pos == file.Count) {
-            KeepLastLine(file, run, line);
-            if (!FillBuffer(file)) return false;
-        }
-        if (file.Buffer[file.Pos] == 0x1A) {
-            KeepLastLine(file, run, line);
-            return false;
-        }
-    }
+    // The default starts are a constant: starts stored right before a search
+    // reads them make it wait for the stores, once a call.
+    if (markers.empty()) return SkipLinesFrom(file, line, markers, kEveryHashLine);
+    const TMarkStarts starts = MarkStartsOf(markers);
+    return SkipLinesFrom(file, line, markers, starts);
 }
 
 void RaiseTextFailure(TTextFile& file)

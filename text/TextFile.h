@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -31,7 +32,7 @@ struct TTextFile {
     uint64_t BlockStart = 0;   // where in the file Buffer's first byte lies
     size_t Pos = 0;            // next unread byte in Buffer
     size_t Count = 0;          // bytes of Buffer that hold data
-    size_t NextCr = 0;         // first CR at or after Pos in Buffer, or Count; valid while >= Pos
+    size_t NextCr = 0;         // first CR at or after Pos in Buffer, or Count; sought again unless > Pos
     bool Ended = false;        // a read gave 0 bytes; the end stays the end
     int32_t Failure = 0;       // code of a failed step, raised when the step completes
 };
@@ -51,21 +52,23 @@ TTextPlace TextPlace(const TTextFile& file);
 void OpenTextAt(TTextFile& file, const ShortString& name, TTextPlace place);
 void CloseTextFile(TTextFile& file);
 
-// ReadTextLine for every line, those it takes itself included.
-std::string_view ReadAnyTextLine(TTextFile& file);
-
-// Reads the bytes of one line (up to LF or CR LF, a lone CR dropped) and
-// steps past its break. The bytes lie in the block buffer when they can, else
-// in file.Spill; either way they stay valid until the next step of the
-// reader. A failed read is kept in file.Failure; the caller raises it with
+// Cuts the line at the read position (its bytes up to the next LF or the end
+// of the input, without their CRs) and steps past its break.
+// The bytes lie in the block buffer when they can, else in file.Spill, and
+// stay valid until the next line is cut: no line is left in the block that
+// ends at its last byte, so the end test never reads a block over one. A
+// failed read is kept in file.Failure; the caller raises it with
 // RaiseTextFailure once the line is stored.
+std::string_view CutTextLine(TTextFile& file);
+
+// CutTextLine, with its common case inline: a line that lies whole in the
+// block, before its last byte, and holds no CR.
 inline std::string_view ReadTextLine(TTextFile& file)
 {
-    // Most lines lie whole in the block and hold no CR: handed out at once.
     // (Only a file open for input has bytes in its block.)
     if (file.Pos < file.Count) {
         const char* start = file.Buffer.data() + file.Pos;
-        if (const char* lf = FindLineFeed(start, file.Count - file.Pos)) {
+        if (const char* lf = FindLineFeed(start, file.Count - file.Pos - 1)) {
             const size_t length = static_cast<size_t>(lf - start);
             if (file.NextCr >= file.Pos + length) {
                 file.Pos += length + 1;
@@ -73,18 +76,30 @@ inline std::string_view ReadTextLine(TTextFile& file)
             }
         }
     }
-    return ReadAnyTextLine(file);
+    return CutTextLine(file);
 }
-// True when no byte is left or the next byte is 0x1A (Ctrl-Z). Raises the
-// I/O failure when it had to read and the read failed.
+
+// True when no byte is left or the next byte is 0x1A (Ctrl-Z).
+// Raises the I/O failure when it had to read and the read failed.
 bool TextAtEnd(TTextFile& file);
 
-// Reads lines as ReadTextLine does for as long as each one read is plain and
-// the input has not ended after it (TextAtEnd's test, made before each further
-// line). A plain line is empty, or its first byte is an ASCII character other
-// than "#" and "-". `line` gets the bytes of the last line read, valid as
-// ReadTextLine's. True when that line is not plain; false when the input
-// ended after a plain line, or a step failed (kept in file.Failure, as by
-// ReadTextLine).
-bool SkipPlainLines(TTextFile& file, std::string_view& line);
+// The whole-line markers a pass reacts to, each beginning with "#" or "-";
+// none named stands for every line that begins with "#" or "-".
+using TLineMarkers = std::span<const std::string_view>;
+
+// Whether a pass that reacts only to `markers` may pass over the line of this
+// text (a line's bytes without CRs), whatever the ANSI code page.
+// So it may when the text is empty or begins with a byte that begins no
+// marked line (BeginsMarkedText); with markers named, also when it is ASCII
+// and none of them, or when its ASCII bytes before the first other byte begin
+// none of them (the code page keeps those as they are).
+bool IsPlainLine(std::string_view text, TLineMarkers markers = {});
+
+// Reads lines as ReadTextLine does for as long as each one read is plain
+// (IsPlainLine for `markers`) and the input has not ended after it
+// (TextAtEnd's test, made before each further line). `line` gets the bytes of
+// the last line read, valid as ReadTextLine's. True when that line is not
+// plain; false when the input ended after a plain line, or a step failed
+// (kept in file.Failure, as by ReadTextLine).
+bool SkipPlainLines(TTextFile& file, std::string_view& line, TLineMarkers markers = {});
 void RaiseTextFailure(TTextFile& file);

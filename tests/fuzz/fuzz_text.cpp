@@ -207,11 +207,16 @@ void CheckLineSearches(std::string_view bytes)
             REQUIRE(FindBytePortable(from, n, value) == found);
             if (value == '\n') REQUIRE(FindLineFeed(from, n) == found);
         }
-        const char* marked = nullptr;
-        for (size_t i = 0; i + 1 < n && marked == nullptr; ++i)
-            if (from[i] == '\n' && MayBeginMarkedLine(from[i + 1])) marked = from + i;
-        REQUIRE(FindLineBeforeMark(from, n) == marked);
-        REQUIRE(FindLineBeforeMarkPortable(from, n) == marked);
+        // Every "#" line, and those whose byte after the "#" is among the input's first four.
+        TMarkStarts some{false, {}};
+        for (size_t k = 0; k < some.AfterHash.size(); ++k) some.AfterHash[k] = bytes[k % bytes.size()];
+        for (const TMarkStarts& starts : {TMarkStarts(), some}) {
+            const char* marked = nullptr;
+            for (size_t i = 0; i + 1 < n && marked == nullptr; ++i)
+                if (from[i] == '\n' && MayBeginMarkedLine(from + i + 1, n - i - 1, starts)) marked = from + i;
+            REQUIRE(FindLineBeforeMark(from, n, starts) == marked);
+            REQUIRE(FindLineBeforeMarkPortable(from, n, starts) == marked);
+        }
     }
 }
 

@@ -201,6 +201,12 @@ bool ReadPastPlainLinesByTheRule(TTextFile& file, WideString& line)
     return true;
 }
 
+// ReadPastPlainLines for `markers` (by default, none named), as a reader.
+auto ReadingPast(TLineMarkers markers = {})
+{
+    return [markers](TTextFile& file, WideString& line) { return ReadPastPlainLines(file, line, markers); };
+}
+
 template <class Reader>
 ReaderSteps PassOverPlainLines(const std::string& path, Reader reader)
 {
@@ -237,7 +243,7 @@ TEST_P(TextFileFastPaths, PlainLinesArePassedOverAsTheRuleReadsThem)
         for (unsigned seed = 1; seed <= 4; ++seed) {
             const std::string path = WriteTempFile(MixedFile(seed, lineBreak));
             const ReaderSteps expected = PassOverPlainLines(path, ReadPastPlainLinesByTheRule);
-            EXPECT_EQ(PassOverPlainLines(path, ReadPastPlainLines), expected) << "seed " << seed;
+            EXPECT_EQ(PassOverPlainLines(path, ReadingPast()), expected) << "seed " << seed;
             EXPECT_GT(expected.size(), 100u);
         }
     }
@@ -264,10 +270,165 @@ TEST_P(TextFileFastPaths, AFailedReadLeavesTheSameLineBehind)
         TansyFailNthCall(TansyCall::ReadFile, n, ERROR_READ_FAULT);
         const ReaderSteps expected = PassOverPlainLines(path, ReadPastPlainLinesByTheRule);
         TansyFailNthCall(TansyCall::ReadFile, n, ERROR_READ_FAULT);
-        const ReaderSteps fast = PassOverPlainLines(path, ReadPastPlainLines);
+        const ReaderSteps fast = PassOverPlainLines(path, ReadingPast());
         ASSERT_FALSE(expected.empty());
         EXPECT_EQ(expected.back().rfind("I/O failure 30 ", 0), 0u) << expected.back();
         EXPECT_EQ(fast, expected) << "read " << n;
     }
 }
 #endif
+
+// ---- Passing over plain lines at the block's end, and for named markers -----
+
+namespace {
+
+// The rule that SkipPlainLines shortcuts, a line at a time, with the markers
+// of a pass. Each line is held as ReadTextLine hands it out, across the end test.
+bool SkipByTheRule(TTextFile& file, WideString& line, TLineMarkers markers)
+{
+    std::string_view bytes;
+    AnsiString text;
+    const auto read = [&] {
+        bytes = ReadTextLine(file);
+        text = bytes;
+        AssignWideFromAnsi(line, text);
+        RaiseTextFailure(file);
+    };
+    read();
+    while (IsPlainLine(text, markers)) {
+        const bool ended = TextAtEnd(file);
+        EXPECT_EQ(bytes, text) << "the line handed out changed under the end test";
+        if (ended) return false;
+        read();
+    }
+    return true;
+}
+
+// A long plain line, folders with a bookmark each, then a plain line whose
+// break ends `shift` bytes after the first block's last byte, then `tail`.
+std::string EndingNearTheBlockEnd(int shift, const std::string& lineBreak, const std::string& tail)
+{
+    std::string bytes = std::string(kTextBufferSize - 4000, 'q') + lineBreak;
+    while (bytes.size() < kTextBufferSize - 300) {
+        for (const char* line : {"#FOLDER", "\tNAME=f", "", "#URL", "\tNAME=x", "", "-"}) bytes += line + lineBreak;
+    }
+    const size_t end = kTextBufferSize + shift;
+    bytes += std::string(end - bytes.size() - lineBreak.size(), 'p') + lineBreak;
+    return bytes + tail;
+}
+
+const std::string_view kFolderMarkers[] = {"#FOLDER", "-"};
+
+}  // namespace
+
+// The lines a skip passes over and the line it leaves, also where a plain line
+// ends at the block's last byte and the input ends, fails or goes on there.
+TEST(TextFileSkip, PassesOverLinesAsTheRuleReadsThemAtTheBlockEnd)
+{
+    const std::vector<std::string> tails = {"", "\x1A", "\x1A#URL\n", "#URL\n", "#FOLDER", "-\n",
+                                            "\r#URL\n", "\r\x1A\n-", "x\n#FOLDER\n",
+                                            "\x1A" + std::string(kTextBufferSize, 'z')};
+    for (const TLineMarkers markers : {TLineMarkers(), TLineMarkers(kFolderMarkers)}) {
+        const auto fast = ReadingPast(markers);
+        const auto rule = [&](TTextFile& file, WideString& line) { return SkipByTheRule(file, line, markers); };
+        for (const char* lineBreak : {"\n", "\r\n"}) {
+            for (int shift = -2; shift <= 1; ++shift) {
+                for (const std::string& tail : tails) {
+                    const std::string path = WriteTempFile(EndingNearTheBlockEnd(shift, lineBreak, tail));
+                    const ReaderSteps expected = PassOverPlainLines(path, rule);
+                    ASSERT_GT(expected.size(), 100u);
+                    EXPECT_EQ(PassOverPlainLines(path, fast), expected) << shift << " " << tail;
+#ifdef TANSY_TEST_FAULTS
+                    // The second read, which would fetch the block after that line, fails.
+                    TansyFailNthCall(TansyCall::ReadFile, 2, ERROR_READ_FAULT);
+                    const ReaderSteps failed = PassOverPlainLines(path, rule);
+                    TansyFailNthCall(TansyCall::ReadFile, 2, ERROR_READ_FAULT);
+                    EXPECT_EQ(PassOverPlainLines(path, fast), failed) << shift << " " << tail;
+                    TansyClearFaults();
+#endif
+                }
+            }
+        }
+    }
+}
+
+namespace {
+
+// Each marker with one byte changed, added or removed at every position.
+std::vector<std::string> NearMisses(std::string_view marker)
+{
+    const char kBytes[] = {'#', '-', ' ', '\t', 'x', '\x1A', '\0', '\x80', '\xA0', '\xC0', '\xD0', '\xFF'};
+    std::vector<std::string> lines;
+    for (size_t at = 0; at <= marker.size(); ++at) {
+        if (at < marker.size()) lines.push_back(std::string(marker).erase(at, 1));
+        for (const char c : kBytes) {
+            lines.push_back(std::string(marker).insert(at, 1, c));
+            if (at < marker.size()) lines.push_back(std::string(marker).replace(at, 1, 1, c));
+        }
+    }
+    return lines;
+}
+
+}  // namespace
+
+// The markers' near misses, with CRs and non-ASCII bytes among them, joined at
+// random into a file of several blocks.
+std::string NearMissFile(unsigned seed, const char* lineBreak)
+{
+    std::vector<std::string> lines = {"", "\tNAME=x", "\r#FOLDER", "#\rFOLDER", "#\r", "-\r", "#URL\r"};
+    for (const char* marker : {"#FOLDER", "#URL", "-"}) {
+        const std::vector<std::string> misses = NearMisses(marker);
+        lines.insert(lines.end(), misses.begin(), misses.end());
+    }
+    // A 0x1A that begins a line would end the input there.
+    std::erase_if(lines, [](const std::string& line) { return line.starts_with('\x1A'); });
+    std::mt19937 random(seed);
+    std::string bytes;
+    while (bytes.size() < 3 * kTextBufferSize) bytes += lines[random() % lines.size()] + lineBreak;
+    return bytes + "-";
+}
+
+// Also for more "#" markers than a search tells apart by their second byte.
+TEST(TextFileSkip, NearMissesOfNamedMarkersArePassedOverAsTheRuleReadsThem)
+{
+    const std::string_view manyMarkers[] = {"#A", "#B", "#C", "#D", "#URL"};
+    for (const TLineMarkers markers : {TLineMarkers(kFolderMarkers), TLineMarkers(manyMarkers)}) {
+        const auto fast = ReadingPast(markers);
+        const auto rule = [&](TTextFile& file, WideString& line) { return SkipByTheRule(file, line, markers); };
+        for (const char* lineBreak : {"\n", "\r\n"}) {
+            for (unsigned seed = 1; seed <= 3; ++seed) {
+                const std::string path = WriteTempFile(NearMissFile(seed, lineBreak));
+                const ReaderSteps expected = PassOverPlainLines(path, rule);
+                EXPECT_GT(expected.size(), 100u);
+                EXPECT_EQ(PassOverPlainLines(path, fast), expected) << markers.size() << " markers, seed " << seed;
+            }
+        }
+    }
+}
+
+// No line that a pass reacting only to "#FOLDER" and "-" passes over is one of
+// them once converted, nor does the default pass over a line that converts to
+// one beginning with "#", "-" or a character past ASCII: the markers and their
+// near misses, under each code page.
+TEST_P(TextFileFastPaths, APlainLineIsNoMarkerInTheCodePage)
+{
+    std::vector<std::string> lines = {"", "#", "-", "#FOLDER", "#URL", "#SEPERATOR", "x"};
+    for (const char* marker : {"#FOLDER", "#URL", "-"}) {
+        const std::vector<std::string> misses = NearMisses(marker);
+        lines.insert(lines.end(), misses.begin(), misses.end());
+    }
+    for (const std::string& line : lines) {
+        const WideString wide = WideFromAnsi(line);
+        if (IsPlainLine(line, kFolderMarkers)) {
+            EXPECT_TRUE(wide != u"#FOLDER" && wide != u"-") << Hex(wide);
+        }
+        if (IsPlainLine(line)) {
+            EXPECT_TRUE(wide.empty() || (wide[0] < 0x80 && wide[0] != u'#' && wide[0] != u'-')) << Hex(wide);
+        }
+    }
+    // It passes over what it can.
+    for (const char* line : {"#URL", "#FOLDER ", "-x", "--", "- ", "#SEPERATOR", "#URL\xD0", "#FOLDERS\xA0"})
+        EXPECT_TRUE(IsPlainLine(line, kFolderMarkers)) << line;
+    for (const char* line : {"#FOLDER", "-", "#FOLDER\xA0", "#FOL\xC0", "-\xA0", "\xD0#FOLDER"})
+        EXPECT_FALSE(IsPlainLine(line, kFolderMarkers)) << line;
+}
