@@ -31,7 +31,7 @@ TSeekResult SeekEntry(THotlistWalk& walk)
 {
     for (;;) {
         if (OnFolderLine(walk) || OnUrlLine(walk)) return srEntry;
-        if (!ReadNextMarkedLine(walk)) return srFileEnd;
+        if (!ReadNextMarkedLine(walk, kEntryMarkers)) return srFileEnd;
         if (AtFileEnd(walk)) return srFileEnd;
         if (OnFolderEnd(walk)) return srFolderEnd;
     }
@@ -52,7 +52,7 @@ bool WalkToFindPath(THotlistWalk& walk)
         // stops at the next line, whatever it is.
         if (IsCurPath(walk, walk.FindPath))
             ReadNextLine(walk);
-        else if (!ReadNextMarkedLine(walk))
+        else if (!ReadNextMarkedLine(walk, kFolderMarkers))
             return false;
     }
     return true;

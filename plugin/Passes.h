@@ -33,7 +33,7 @@ void ScanEveryBlock(THotlistWalk& walk, const ShortString& file, Bookmark&& book
         } else if (OnUrlLine(walk)) {
             bookmark();
         }
-        if (!ReadNextMarkedLine(walk)) break;
+        if (!ReadNextMarkedLine(walk, kEntryMarkers)) break;
         if (OnFolderEnd(walk)) {
             StepUpCurPath(walk);
             moved();

@@ -67,11 +67,17 @@ inline void ReadNextLine(THotlistWalk& walk)
     ReadHotlistLine(*walk.Text, walk.CurLine);
 }
 
-// Reads on to the next line that is not plain (ReadPastPlainLines): a pass
-// reacts to no plain line. False when the file ended after a plain line.
-inline bool ReadNextMarkedLine(THotlistWalk& walk)
+// The lines a walk through folders reacts to, and those a pass that also
+// takes entries reacts to.
+inline constexpr std::string_view kFolderMarkers[] = {"#FOLDER", "-"};
+inline constexpr std::string_view kEntryMarkers[] = {"#FOLDER", "#URL", "-"};
+
+// Reads on to the next line that may be one of `markers`, passing over the
+// lines that cannot (ReadPastPlainLines). False when the file ended after a
+// line passed over.
+inline bool ReadNextMarkedLine(THotlistWalk& walk, TLineMarkers markers)
 {
-    return ReadPastPlainLines(*walk.Text, walk.CurLine);
+    return ReadPastPlainLines(*walk.Text, walk.CurLine, markers);
 }
 
 // The line read last is passed over: the walk stands on a blank, which is no
