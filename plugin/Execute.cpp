@@ -55,13 +55,15 @@ struct TWideNames {
 };
 
 // The host's path of the bookmarks asked for, and the folder the scan is in
-// in the host's form, made again only when a bookmark meets a folder that
-// changed.
+// in the host's form, with the name the path gives a bookmark there: made
+// again only when a bookmark meets a folder that changed.
 template <class Names>
 struct TRequest {
     typename Names::View RemoteName;
     typename Names::Text Folder;  // the current folder's path with a closing "\"
     bool FolderMoved = true;
+    bool InFolder = false;        // the path lies in the current folder
+    typename Names::View Shown;   // ... and names this bookmark there
 };
 
 // The name that the request gives a bookmark of the current folder; false
@@ -72,11 +74,12 @@ bool NameInFolder(const THotlistWalk& walk, TRequest<Names>& request, typename N
     if (request.FolderMoved) {
         Names::Narrow(request.Folder, walk.CurPath);
         if (request.Folder.empty() || request.Folder.back() != '\\') request.Folder += '\\';
+        request.InFolder = request.RemoteName.starts_with(request.Folder);
+        if (request.InFolder) request.Shown = request.RemoteName.substr(request.Folder.size());
         request.FolderMoved = false;
     }
-    if (!request.RemoteName.starts_with(request.Folder)) return false;
-    shown = request.RemoteName.substr(request.Folder.size());
-    return true;
+    shown = request.Shown;
+    return request.InFolder;
 }
 
 // True when the bookmark named `name` is the entry the host showed as `shown`.

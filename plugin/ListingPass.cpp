@@ -31,7 +31,7 @@ TSeekResult SeekEntry(THotlistWalk& walk)
 {
     for (;;) {
         if (OnFolderLine(walk) || OnUrlLine(walk)) return srEntry;
-        if (!ReadNextMarkedLine(walk, kEntryMarkers)) return srFileEnd;
+        if (!ReadNextMarkedLine(walk, kAnyMarker)) return srFileEnd;
         if (AtFileEnd(walk)) return srFileEnd;
         if (OnFolderEnd(walk)) return srFolderEnd;
     }

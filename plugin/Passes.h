@@ -33,7 +33,7 @@ void ScanEveryBlock(THotlistWalk& walk, const ShortString& file, Bookmark&& book
         } else if (OnUrlLine(walk)) {
             bookmark();
         }
-        if (!ReadNextMarkedLine(walk, kEntryMarkers)) break;
+        if (!ReadNextMarkedLine(walk, kAnyMarker)) break;
         if (OnFolderEnd(walk)) {
             StepUpCurPath(walk);
             moved();
