@@ -74,7 +74,8 @@ StackUse CallWithStackOffset(const void* function, const uint32_t* arguments, ui
 namespace {
 
 enum ExportIndex { kFsInit, kFsGetDefRootName, kFsStatusInfo, kFsFindFirst, kFsFindNext, kFsFindClose,
-                   kFsExecuteFile, kExportCount };
+                   kFsExecuteFile, kFsInitW, kFsStatusInfoW, kFsFindFirstW, kFsFindNextW, kFsExecuteFileW,
+                   kExportCount };
 
 struct CheckedExport {
     const char* name;
@@ -85,7 +86,8 @@ struct CheckedExport {
 // The exports of the library loaded last: the host drives one at a time.
 CheckedExport Exports[kExportCount] = {{"FsInit"},       {"FsGetDefRootName"}, {"FsStatusInfo"},
                                        {"FsFindFirst"},  {"FsFindNext"},       {"FsFindClose"},
-                                       {"FsExecuteFile"}};
+                                       {"FsExecuteFile"}, {"FsInitW"},         {"FsStatusInfoW"},
+                                       {"FsFindFirstW"}, {"FsFindNextW"},      {"FsExecuteFileW"}};
 
 // The stack pointer at the call, past a 16-byte boundary: the misaligned
 // ones first, so that an export called once is still called misaligned.
@@ -154,6 +156,31 @@ int WINAPI CheckedFsExecuteFile(HWND window, char* remoteName, char* verb)
     return static_cast<int>(Call(kFsExecuteFile, {Word(window), Word(remoteName), Word(verb)}));
 }
 
+int WINAPI CheckedFsInitW(int nr, tProgressProcW progress, tLogProcW log, tRequestProcW request)
+{
+    return static_cast<int>(Call(kFsInitW, {Word(nr), Word(progress), Word(log), Word(request)}));
+}
+
+void WINAPI CheckedFsStatusInfoW(WCHAR* remoteDir, int startEnd, int operation)
+{
+    Call(kFsStatusInfoW, {Word(remoteDir), Word(startEnd), Word(operation)});
+}
+
+HANDLE WINAPI CheckedFsFindFirstW(WCHAR* path, WIN32_FIND_DATAW* data)
+{
+    return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(Call(kFsFindFirstW, {Word(path), Word(data)})));
+}
+
+BOOL WINAPI CheckedFsFindNextW(HANDLE handle, WIN32_FIND_DATAW* data)
+{
+    return static_cast<BOOL>(Call(kFsFindNextW, {Word(handle), Word(data)}));
+}
+
+int WINAPI CheckedFsExecuteFileW(HWND window, WCHAR* remoteName, WCHAR* verb)
+{
+    return static_cast<int>(Call(kFsExecuteFileW, {Word(window), Word(remoteName), Word(verb)}));
+}
+
 template <typename Function>
 void Wrap(Function& slot, ExportIndex index, Function checked)
 {
@@ -173,6 +200,11 @@ void CheckStackUse(PluginExports& fs)
     Wrap(fs.FsFindNext, kFsFindNext, &CheckedFsFindNext);
     Wrap(fs.FsFindClose, kFsFindClose, &CheckedFsFindClose);
     Wrap(fs.FsExecuteFile, kFsExecuteFile, &CheckedFsExecuteFile);
+    Wrap(fs.FsInitW, kFsInitW, &CheckedFsInitW);
+    Wrap(fs.FsStatusInfoW, kFsStatusInfoW, &CheckedFsStatusInfoW);
+    Wrap(fs.FsFindFirstW, kFsFindFirstW, &CheckedFsFindFirstW);
+    Wrap(fs.FsFindNextW, kFsFindNextW, &CheckedFsFindNextW);
+    Wrap(fs.FsExecuteFileW, kFsExecuteFileW, &CheckedFsExecuteFileW);
 }
 
 }  // namespace host
