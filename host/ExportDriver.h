@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "FindRecords.h"
 #include "TANSY_WFX.h"
 
 namespace host {
@@ -43,44 +44,11 @@ struct DrivenLibrary {
     LastErrorAccess lastError;
 };
 
-// ---- Find-data records ------------------------------------------------------
-// Each helper comes in both forms: WIN32_FIND_DATAA, whose names are the
-// library's ANSI bytes, and WIN32_FIND_DATAW, whose names are UTF-16 units.
+// ---- Calls ------------------------------------------------------------------
 
-constexpr unsigned char FindDataFill = 0xA5;
 // A listing gives up after this many FsFindNext calls that all answered "one
 // more entry".
 constexpr size_t MaxListingNexts = 100000;
-
-void PrefillFindData(WIN32_FIND_DATAA& record);
-void PrefillFindData(WIN32_FIND_DATAW& record);
-// Still all FindDataFill: the library claimed an entry but handed none over.
-bool Untouched(const WIN32_FIND_DATAA& record);
-bool Untouched(const WIN32_FIND_DATAW& record);
-// cFileName and cAlternateFileName lie one after the other, so a name that
-// fills cFileName goes on in the alternate name. True when a zero ends the
-// name inside the two; NameOf then gives the units before it, else all 274.
-bool NameEndsInRecord(const WIN32_FIND_DATAA& record);
-bool NameEndsInRecord(const WIN32_FIND_DATAW& record);
-std::string NameOf(const WIN32_FIND_DATAA& record);
-std::u16string NameOf(const WIN32_FIND_DATAW& record);
-// The name ends inside the record and every unit after its zero is zero.
-bool NameTailIsClean(const WIN32_FIND_DATAA& record);
-bool NameTailIsClean(const WIN32_FIND_DATAW& record);
-// The record's fields in one line: "attr=16 size=0:3 created=0:1700000003
-// accessed=0:0 written=0:0 reserved=0:0 name=..." with the name in Esc form,
-// a Unicode name as UTF-8 in EscUnicode form.
-std::string RecordFields(const WIN32_FIND_DATAA& record);
-std::string RecordFields(const WIN32_FIND_DATAW& record);
-
-// Bytes as transcripts show them: 0x20..0x7E but "%" as they are, every other
-// byte as %HH.
-std::string Esc(const std::string& bytes);
-// UTF-8 text (as Utf8FromUtf16 writes it) as transcripts show it: as Esc
-// does, but an unpaired surrogate as %uHHHH.
-std::string EscUnicode(const std::string& utf8);
-
-// ---- Calls ------------------------------------------------------------------
 
 enum class FindStep { First, Next, Close };
 

@@ -106,11 +106,11 @@ bool ParseCall(const std::string& line, ScenarioCall& call, std::string& error)
     std::string rest;
     const bool hasArguments = SplitWord(line, name, rest);
     if (!hasArguments) name = line;
+    const std::string written = name;
     const auto needs = [&](const char* arguments) {
-        error = name + " takes " + arguments;
+        error = written + " takes " + arguments;
         return false;
     };
-    const std::string written = name;
     if (name.size() > 1 && name.back() == 'w' && HasUnicodeForm(name.substr(0, name.size() - 1))) {
         call.unicode = true;
         name.pop_back();

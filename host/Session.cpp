@@ -244,6 +244,7 @@ bool OpenScratchSession(const Session& from, Session& scratch, std::string& erro
     try {
         scratch.hotlistLabel = "a scratch hotlist";
         scratch.libraryFile = from.libraryFile;
+        scratch.unicode = from.unicode;
         return LoadWithOwnHotlist(scratch, from.libraryFile, "", 0, error);
     } catch (const fs::filesystem_error& failure) {
         error = "cannot prepare a scratch copy of the library: " + std::string(failure.what());

@@ -121,90 +121,41 @@ uint32_t Call(ExportIndex index, std::initializer_list<uint32_t> arguments)
     return use.result;
 }
 
-int WINAPI CheckedFsInit(int nr, tProgressProc progress, tLogProc log, tRequestProc request)
+// The checking stand-in of the export `index`: the same arguments and result.
+template <ExportIndex index, typename Result, typename... Arguments>
+Result WINAPI Checked(Arguments... arguments)
 {
-    return static_cast<int>(Call(kFsInit, {Word(nr), Word(progress), Word(log), Word(request)}));
+    const uint32_t result = Call(index, {Word(arguments)...});
+    if constexpr (std::is_pointer_v<Result>)
+        return reinterpret_cast<Result>(static_cast<uintptr_t>(result));
+    else if constexpr (!std::is_void_v<Result>)
+        return static_cast<Result>(result);
 }
 
-void WINAPI CheckedFsGetDefRootName(char* name, int maxLen)
-{
-    Call(kFsGetDefRootName, {Word(name), Word(maxLen)});
-}
-
-void WINAPI CheckedFsStatusInfo(char* remoteDir, int startEnd, int operation)
-{
-    Call(kFsStatusInfo, {Word(remoteDir), Word(startEnd), Word(operation)});
-}
-
-HANDLE WINAPI CheckedFsFindFirst(char* path, WIN32_FIND_DATAA* data)
-{
-    return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(Call(kFsFindFirst, {Word(path), Word(data)})));
-}
-
-BOOL WINAPI CheckedFsFindNext(HANDLE handle, WIN32_FIND_DATAA* data)
-{
-    return static_cast<BOOL>(Call(kFsFindNext, {Word(handle), Word(data)}));
-}
-
-int WINAPI CheckedFsFindClose(HANDLE handle)
-{
-    return static_cast<int>(Call(kFsFindClose, {Word(handle)}));
-}
-
-int WINAPI CheckedFsExecuteFile(HWND window, char* remoteName, char* verb)
-{
-    return static_cast<int>(Call(kFsExecuteFile, {Word(window), Word(remoteName), Word(verb)}));
-}
-
-int WINAPI CheckedFsInitW(int nr, tProgressProcW progress, tLogProcW log, tRequestProcW request)
-{
-    return static_cast<int>(Call(kFsInitW, {Word(nr), Word(progress), Word(log), Word(request)}));
-}
-
-void WINAPI CheckedFsStatusInfoW(WCHAR* remoteDir, int startEnd, int operation)
-{
-    Call(kFsStatusInfoW, {Word(remoteDir), Word(startEnd), Word(operation)});
-}
-
-HANDLE WINAPI CheckedFsFindFirstW(WCHAR* path, WIN32_FIND_DATAW* data)
-{
-    return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(Call(kFsFindFirstW, {Word(path), Word(data)})));
-}
-
-BOOL WINAPI CheckedFsFindNextW(HANDLE handle, WIN32_FIND_DATAW* data)
-{
-    return static_cast<BOOL>(Call(kFsFindNextW, {Word(handle), Word(data)}));
-}
-
-int WINAPI CheckedFsExecuteFileW(HWND window, WCHAR* remoteName, WCHAR* verb)
-{
-    return static_cast<int>(Call(kFsExecuteFileW, {Word(window), Word(remoteName), Word(verb)}));
-}
-
-template <typename Function>
-void Wrap(Function& slot, ExportIndex index, Function checked)
+template <ExportIndex index, typename Result, typename... Arguments>
+void Wrap(Result(WINAPI*& slot)(Arguments...))
 {
     Exports[index].real = reinterpret_cast<const void*>(slot);
     Exports[index].calls = 0;
-    if (slot) slot = checked;
+    if (slot) slot = &Checked<index, Result, Arguments...>;
 }
 
 }  // namespace
 
 void CheckStackUse(PluginExports& fs)
 {
-    Wrap(fs.FsInit, kFsInit, &CheckedFsInit);
-    Wrap(fs.FsGetDefRootName, kFsGetDefRootName, &CheckedFsGetDefRootName);
-    Wrap(fs.FsStatusInfo, kFsStatusInfo, &CheckedFsStatusInfo);
-    Wrap(fs.FsFindFirst, kFsFindFirst, &CheckedFsFindFirst);
-    Wrap(fs.FsFindNext, kFsFindNext, &CheckedFsFindNext);
-    Wrap(fs.FsFindClose, kFsFindClose, &CheckedFsFindClose);
-    Wrap(fs.FsExecuteFile, kFsExecuteFile, &CheckedFsExecuteFile);
-    Wrap(fs.FsInitW, kFsInitW, &CheckedFsInitW);
-    Wrap(fs.FsStatusInfoW, kFsStatusInfoW, &CheckedFsStatusInfoW);
-    Wrap(fs.FsFindFirstW, kFsFindFirstW, &CheckedFsFindFirstW);
-    Wrap(fs.FsFindNextW, kFsFindNextW, &CheckedFsFindNextW);
-    Wrap(fs.FsExecuteFileW, kFsExecuteFileW, &CheckedFsExecuteFileW);
+    Wrap<kFsInit>(fs.FsInit);
+    Wrap<kFsGetDefRootName>(fs.FsGetDefRootName);
+    Wrap<kFsStatusInfo>(fs.FsStatusInfo);
+    Wrap<kFsFindFirst>(fs.FsFindFirst);
+    Wrap<kFsFindNext>(fs.FsFindNext);
+    Wrap<kFsFindClose>(fs.FsFindClose);
+    Wrap<kFsExecuteFile>(fs.FsExecuteFile);
+    Wrap<kFsInitW>(fs.FsInitW);
+    Wrap<kFsStatusInfoW>(fs.FsStatusInfoW);
+    Wrap<kFsFindFirstW>(fs.FsFindFirstW);
+    Wrap<kFsFindNextW>(fs.FsFindNextW);
+    Wrap<kFsExecuteFileW>(fs.FsExecuteFileW);
 }
 
 }  // namespace host

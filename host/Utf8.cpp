@@ -60,16 +60,28 @@ bool NextUtf8(const std::string& text, size_t& pos, char32_t& code, bool surroga
     return true;
 }
 
+namespace {
+
+// Calls `take` with each character of `text`, U+FFFD for a byte that begins
+// no sequence.
+template <typename Take>
+void ForEachCharacter(const std::string& text, bool surrogates, Take take)
+{
+    size_t pos = 0;
+    while (pos < text.size()) {
+        char32_t code = 0;
+        if (!NextUtf8(text, pos, code, surrogates)) code = 0xFFFD;
+        take(code);
+    }
+}
+
+}  // namespace
+
 std::string ValidUtf8(const std::string& text)
 {
     std::string out;
     out.reserve(text.size());
-    size_t pos = 0;
-    while (pos < text.size()) {
-        char32_t code = 0;
-        if (!NextUtf8(text, pos, code)) code = 0xFFFD;
-        AppendUtf8(out, code);
-    }
+    ForEachCharacter(text, false, [&out](char32_t code) { AppendUtf8(out, code); });
     return out;
 }
 
@@ -91,16 +103,13 @@ std::u16string Utf16FromUtf8(const std::string& text)
 {
     std::u16string units;
     units.reserve(text.size());
-    size_t pos = 0;
-    while (pos < text.size()) {
-        char32_t code = 0;
-        if (!NextUtf8(text, pos, code, true)) code = 0xFFFD;
+    ForEachCharacter(text, true, [&units](char32_t code) {
         if (code >= 0x10000) {
             units += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
             code = 0xDC00 + ((code - 0x10000) & 0x3FF);
         }
         units += static_cast<char16_t>(code);
-    }
+    });
     return units;
 }
 
