@@ -244,7 +244,8 @@ int main(int argc, char** argv)
     props->add_option("PATH", command.path, PathHelp)->required();
 
     CLI::App* exec = app.add_subcommand(
-        "exec", "Give any verb for an entry (FsExecuteFile) and print the boxes shown and the result");
+        "exec",
+        "Give any verb for an entry (FsExecuteFileW, or FsExecuteFile) and print the boxes shown and the result");
     exec->add_option("VERB", command.verb, "The verb, such as properties or open")->required();
     exec->add_option("PATH", command.path, PathHelp)->required();
 
