@@ -12,12 +12,12 @@
 // listing of its folder alone gives, under the lowest free handle.
 //
 // The Unicode exports take the same walk and scan: the Unicode listing of the
-// root gives the ANSI listing's entries up to its first folder (every entry
-// of the root and of some folders below it, and the same "properties" boxes,
-// where the hotlist is plain ASCII), each name decoded whole into at most 259 units; listings of
-// both forms nest. Paths of random
-// UTF-16 units from the input (unpaired surrogates too, and one past 2000
-// units) are just text that matches nothing or something, never a fault.
+// root gives the ANSI listing's entries up to its first folder (every entry of
+// the root and of some folders below it, and the same "properties" boxes,
+// where the hotlist is plain ASCII), each name decoded whole into at most 259
+// units; listings of both forms nest. Paths of random UTF-16 units from the
+// input (unpaired surrogates too, and one past 2000 units) are just text that
+// matches nothing or something, never a fault.
 //
 // Request bytes: [0] code page (1251, 1252, 65001); [1] bit 0: give the host's
 // paths with "/" instead of "\"; bit 1: leave listings without FsFindClose
