@@ -14,8 +14,11 @@ namespace {
 // The two name fields as one run of units, as a host that reads past a full
 // cFileName sees them.
 template <typename Record>
-using NameUnits = std::array<NameUnit<Record>,
-                             (sizeof(Record::cFileName) + sizeof(Record::cAlternateFileName)) / sizeof(NameUnit<Record>)>;
+constexpr size_t NameFieldUnits =
+    (sizeof(Record::cFileName) + sizeof(Record::cAlternateFileName)) / sizeof(NameUnit<Record>);
+
+template <typename Record>
+using NameUnits = std::array<NameUnit<Record>, NameFieldUnits<Record>>;
 
 template <typename Record>
 NameUnits<Record> NameFields(const Record& record)

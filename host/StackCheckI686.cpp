@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
-#include <type_traits>
 
 static_assert(sizeof(void*) == 4, "StackCheckI686.cpp is for 32-bit x86 builds only");
 
@@ -93,15 +92,6 @@ CheckedExport Exports[kExportCount] = {{"FsInit"},       {"FsGetDefRootName"}, {
 // ones first, so that an export called once is still called misaligned.
 constexpr uint32_t StackOffsets[] = {4, 8, 12, 0};
 
-template <typename T>
-uint32_t Word(T value)
-{
-    if constexpr (std::is_pointer_v<T>)
-        return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(value));
-    else
-        return static_cast<uint32_t>(value);
-}
-
 uint32_t Call(ExportIndex index, std::initializer_list<uint32_t> arguments)
 {
     CheckedExport& checked = Exports[index];
@@ -125,11 +115,7 @@ uint32_t Call(ExportIndex index, std::initializer_list<uint32_t> arguments)
 template <ExportIndex index, typename Result, typename... Arguments>
 Result WINAPI Checked(Arguments... arguments)
 {
-    const uint32_t result = Call(index, {Word(arguments)...});
-    if constexpr (std::is_pointer_v<Result>)
-        return reinterpret_cast<Result>(static_cast<uintptr_t>(result));
-    else if constexpr (!std::is_void_v<Result>)
-        return static_cast<Result>(result);
+    return ResultOfWord<Result>(Call(index, {ArgumentWord(arguments)...}));
 }
 
 template <ExportIndex index, typename Result, typename... Arguments>

@@ -80,23 +80,11 @@ struct Seen {
 };
 Seen gSeen;
 
-template <typename T>
-uint32_t Word(T value)
-{
-    if constexpr (std::is_pointer_v<T>)
-        return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(value));
-    else
-        return static_cast<uint32_t>(value);
-}
-
 template <int Index, typename Result, typename... Arguments>
 Result WINAPI Fake(Arguments... arguments)
 {
-    gSeen = {Index, {Word(arguments)...}};
-    if constexpr (std::is_pointer_v<Result>)
-        return reinterpret_cast<Result>(static_cast<uintptr_t>(100 + Index));
-    else if constexpr (!std::is_void_v<Result>)
-        return static_cast<Result>(100 + Index);
+    gSeen = {Index, {host::ArgumentWord(arguments)...}};
+    return host::ResultOfWord<Result>(100 + Index);
 }
 
 template <int Index, typename Result, typename... Arguments>
@@ -115,9 +103,9 @@ void ExpectChecked(Result(WINAPI* slot)(Arguments...), Given... given)
     if constexpr (std::is_void_v<Result>)
         slot(given...);
     else
-        EXPECT_EQ(Word(slot(given...)), static_cast<uint32_t>(100 + Index));
+        EXPECT_EQ(host::ArgumentWord(slot(given...)), static_cast<uint32_t>(100 + Index));
     EXPECT_EQ(gSeen.index, Index);
-    EXPECT_EQ(gSeen.arguments, std::vector<uint32_t>({Word(static_cast<Arguments>(given))...}));
+    EXPECT_EQ(gSeen.arguments, std::vector<uint32_t>({host::ArgumentWord(static_cast<Arguments>(given))...}));
 }
 
 TEST(StackCheck, EveryExportGoesThroughTheCheck)
