@@ -2,11 +2,32 @@
 
 #include <utility>
 
+#include "Utf8.h"
+
 namespace host {
 
 namespace {
+
 MessageBoxListener CurrentListener;
+
+int Report(const MessageBoxCall& box)
+{
+    // Nothing may be thrown back into the library's frames.
+    try {
+        if (CurrentListener) CurrentListener(box);
+    } catch (...) {
+    }
+    return IDOK;
 }
+
+std::string Utf8FromUnits(const WCHAR* text)
+{
+    std::u16string units;
+    for (; text && *text; ++text) units += static_cast<char16_t>(*text);
+    return Utf8FromUtf16(units);
+}
+
+}  // namespace
 
 MessageBoxListener SetMessageBoxListener(MessageBoxListener listener)
 {
@@ -16,17 +37,20 @@ MessageBoxListener SetMessageBoxListener(MessageBoxListener listener)
 
 int OnMessageBox(HWND owner, const char* text, const char* caption, UINT style)
 {
-    // Nothing may be thrown back into the library's frames.
     try {
-        MessageBoxCall box;
-        box.owner = owner;
-        box.caption = caption ? caption : "";
-        box.text = text ? text : "";
-        box.style = style;
-        if (CurrentListener) CurrentListener(box);
+        return Report({owner, caption ? caption : "", text ? text : "", style, false});
     } catch (...) {
+        return IDOK;
     }
-    return IDOK;
+}
+
+int OnMessageBoxW(HWND owner, const WCHAR* text, const WCHAR* caption, UINT style)
+{
+    try {
+        return Report({owner, Utf8FromUnits(caption), Utf8FromUnits(text), style, true});
+    } catch (...) {
+        return IDOK;
+    }
 }
 
 }  // namespace host

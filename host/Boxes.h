@@ -10,9 +10,12 @@ namespace host {
 
 struct MessageBoxCall {
     HWND owner = nullptr;
-    std::string caption;  // the library's bytes, unconverted
+    // An ANSI box (MessageBoxA): the library's bytes, unconverted. A Unicode
+    // box (MessageBoxW): UTF-8, as Utf8FromUtf16 writes it.
+    std::string caption;
     std::string text;
     UINT style = 0;
+    bool unicode = false;
 };
 
 using MessageBoxListener = std::function<void(const MessageBoxCall&)>;
@@ -23,7 +26,9 @@ using MessageBoxListener = std::function<void(const MessageBoxCall&)>;
 MessageBoxListener SetMessageBoxListener(MessageBoxListener listener);
 
 // Called by the platform's hook for every box, in the library's thread; the
-// box's result is IDOK, as if a person pressed OK.
+// box's result is IDOK, as if a person pressed OK. OnMessageBoxW takes the
+// texts of a Unicode box.
 int OnMessageBox(HWND owner, const char* text, const char* caption, UINT style);
+int OnMessageBoxW(HWND owner, const WCHAR* text, const WCHAR* caption, UINT style);
 
 }  // namespace host

@@ -12,6 +12,7 @@
 #include "Commands.h"
 #include "Folders.h"
 #include "Reports.h"
+#include "Utf8.h"
 
 namespace host {
 
@@ -45,13 +46,22 @@ Json DateJson(uint64_t value)
     return date.empty() ? Json(nullptr) : Json(date);
 }
 
-Json EntryJson(const FolderEntry& entry)
+// The name as the host received it: the library's ANSI bytes, or UTF-16 units.
+Json NameJson(const Session& session, const std::string& name)
 {
-    Json bytes = Json::array();
-    for (unsigned char byte : entry.name) bytes.push_back(byte);
+    Json received = Json::array();
+    if (session.unicode)
+        for (char16_t unit : Utf16FromUtf8(name)) received.push_back(static_cast<unsigned>(unit));
+    else
+        for (unsigned char byte : name) received.push_back(byte);
+    return received;
+}
+
+Json EntryJson(const Session& session, const FolderEntry& entry)
+{
     return Json{{"kind", entry.folder ? "folder" : "bookmark"},
-                {"name", Shown(entry.name)},
-                {"name_bytes", bytes},
+                {"name", Shown(session, entry.name)},
+                {session.unicode ? "name_units" : "name_bytes", NameJson(session, entry.name)},
                 {"id", entry.id},
                 {"attributes", entry.attributes},
                 {"created", entry.created},
@@ -67,7 +77,8 @@ Json Document(const Session& session, const std::string& path)
     const bool named = !session.hotlistFile.empty() && !session.bundledSample;
     return Json{{"hotlist", named ? Json(Utf8FromPath(session.hotlistFile)) : Json(nullptr)},
                 {"code_page", AnsiCodePage()},
-                {"path", Shown(path)}};
+                {"interface", session.unicode ? "unicode" : "ansi"},
+                {"path", Shown(session, path)}};
 }
 
 void PrintJson(const Json& document)
@@ -86,15 +97,15 @@ void PrintJson(const Session& session, const std::string& path, const Json& entr
 void ReportBoxes()
 {
     SetMessageBoxListener([](const MessageBoxCall& box) {
-        std::fprintf(stderr, "tansy: the library showed a box: [%s] %s\n", Shown(box.caption).c_str(),
-                     Shown(box.text).c_str());
+        std::fprintf(stderr, "tansy: the library showed a box: [%s] %s\n", Shown(box, box.caption).c_str(),
+                     Shown(box, box.text).c_str());
     });
 }
 
 // Why a listing failed.
 std::string ListingFailure(const Session& session, const std::string& path, const FolderListing& listing)
 {
-    const std::string action = "cannot list " + Shown(path);
+    const std::string action = "cannot list " + Shown(session, path);
     if (listing.endless)
         return action + ": the library still answered \"one more entry\" after " +
                std::to_string(MaxListingNexts) + " entries";
@@ -104,7 +115,7 @@ std::string ListingFailure(const Session& session, const std::string& path, cons
 // Starts the library for a listing command; false after reporting why not.
 bool StartListing(Session& session, int& status)
 {
-    if (!StartPlugin(session, {"FsFindFirst", "FsFindNext", "FsFindClose"})) {
+    if (!StartPlugin(session, CommandExports("ls"))) {
         status = 1;
         return false;
     }
@@ -116,7 +127,7 @@ bool StartListing(Session& session, int& status)
 // after reporting why not (the listing failed, or `path` names no folder).
 bool Listable(Session& session, const std::string& path, const FolderListing& listing, int& status)
 {
-    const std::string action = "cannot list " + Shown(path);
+    const std::string action = "cannot list " + Shown(session, path);
     if (listing.outcome == ListOutcome::Failed) {
         status = Fail(ListingFailure(session, path, listing));
         return false;
@@ -134,7 +145,7 @@ bool Listable(Session& session, const std::string& path, const FolderListing& li
     return true;
 }
 
-void PrintTable(const std::vector<FolderEntry>& entries)
+void PrintTable(const Session& session, const std::vector<FolderEntry>& entries)
 {
     std::vector<std::vector<std::string>> rows = {
         {"KIND", "ID", "CREATED", "CREATED (UTC)", "VISITED", "VISITED (UTC)", "NAME"}};
@@ -143,7 +154,7 @@ void PrintTable(const std::vector<FolderEntry>& entries)
         const std::string visited = UtcDate(entry.visited, false);
         rows.push_back({entry.folder ? "folder" : "bookmark", std::to_string(entry.id),
                         std::to_string(entry.created), created.empty() ? "-" : created,
-                        std::to_string(entry.visited), visited.empty() ? "-" : visited, Shown(entry.name)});
+                        std::to_string(entry.visited), visited.empty() ? "-" : visited, Shown(session, entry.name)});
     }
     std::vector<size_t> widths(rows[0].size(), 0);
     for (const auto& row : rows)
@@ -220,24 +231,24 @@ bool GrowTree(Session& session, const std::string& path, std::vector<TreeNode>& 
     return Listable(session, path, top, status);
 }
 
-void PrintTree(const std::vector<TreeNode>& nodes, const std::string& indent)
+void PrintTree(const Session& session, const std::vector<TreeNode>& nodes, const std::string& indent)
 {
     for (size_t i = 0; i < nodes.size(); ++i) {
         const bool last = i + 1 == nodes.size();
         const TreeNode& node = nodes[i];
-        std::cout << indent << (last ? "└── " : "├── ") << Shown(node.entry.name)
+        std::cout << indent << (last ? "└── " : "├── ") << Shown(session, node.entry.name)
                   << (node.entry.folder ? "\\" : "") << (node.repeats ? "  (its own path again)" : "")
                   << '\n';
-        PrintTree(node.children, indent + (last ? "    " : "│   "));
+        PrintTree(session, node.children, indent + (last ? "    " : "│   "));
     }
 }
 
-Json TreeJson(const std::vector<TreeNode>& nodes)
+Json TreeJson(const Session& session, const std::vector<TreeNode>& nodes)
 {
     Json entries = Json::array();
     for (const TreeNode& node : nodes) {
-        Json entry = EntryJson(node.entry);
-        if (node.entry.folder) entry["entries"] = TreeJson(node.children);
+        Json entry = EntryJson(session, node.entry);
+        if (node.entry.folder) entry["entries"] = TreeJson(session, node.children);
         entries.push_back(entry);
     }
     return entries;
@@ -272,10 +283,10 @@ int ListCommand(Session& session, const std::string& path, bool json)
     if (!Listable(session, path, listing, status)) return status;
     if (json) {
         Json entries = Json::array();
-        for (const FolderEntry& entry : listing.entries) entries.push_back(EntryJson(entry));
+        for (const FolderEntry& entry : listing.entries) entries.push_back(EntryJson(session, entry));
         PrintJson(session, path, entries);
     } else if (!listing.entries.empty()) {
-        PrintTable(listing.entries);
+        PrintTable(session, listing.entries);
     }
     return 0;
 }
@@ -286,10 +297,10 @@ int TreeCommand(Session& session, const std::string& path, bool json)
     int status = 0;
     if (!GrowTree(session, path, nodes, status)) return status;
     if (json) {
-        PrintJson(session, path, TreeJson(nodes));
+        PrintJson(session, path, TreeJson(session, nodes));
     } else {
-        std::cout << Shown(path) << '\n';
-        PrintTree(nodes, "");
+        std::cout << Shown(session, path) << '\n';
+        PrintTree(session, nodes, "");
     }
     return 0;
 }
@@ -308,7 +319,7 @@ int CountCommand(Session& session, const std::string& path, bool json)
         document["size"] = count.size;
         PrintJson(document);
     } else {
-        std::cout << Shown(path) << ": " << count.bookmarks << " bookmarks, " << count.folders
+        std::cout << Shown(session, path) << ": " << count.bookmarks << " bookmarks, " << count.folders
                   << " folders, size " << count.size << '\n';
     }
     return 0;

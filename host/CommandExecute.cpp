@@ -20,7 +20,7 @@ Execution Execute(Session& session, const std::string& verb, const std::string& 
 {
     Execution execution;
     SetMessageBoxListener([&execution](const MessageBoxCall& box) { execution.boxes.push_back(box); });
-    const ExecuteAnswer answer = CallExecuteFile(session.plugin, window, path, verb);
+    const ExecuteAnswer answer = ExecuteIn(session, window, path, verb);
     SetMessageBoxListener(nullptr);
     execution.result = answer.result;
     execution.error = answer.error;
@@ -31,14 +31,14 @@ void PrintBoxes(const std::vector<MessageBoxCall>& boxes)
 {
     for (size_t i = 0; i < boxes.size(); ++i) {
         if (i > 0) std::cout << '\n';
-        std::cout << '[' << Shown(boxes[i].caption) << "]\n" << Shown(boxes[i].text) << '\n';
+        std::cout << '[' << Shown(boxes[i], boxes[i].caption) << "]\n" << Shown(boxes[i], boxes[i].text) << '\n';
     }
 }
 
 // Why "properties" showed nothing: the path names a folder, or nothing.
 int ReportNoProperties(Session& session, const std::string& path)
 {
-    const std::string action = "no properties for " + Shown(path);
+    const std::string action = "no properties for " + Shown(session, path);
     const std::string folder = ParentOf(path);
     const FolderListing parent = ListingOf(session, folder);
     if (parent.outcome == ListOutcome::Failed)
@@ -53,11 +53,11 @@ int ReportNoProperties(Session& session, const std::string& path)
 
 int PropertiesCommand(Session& session, const std::string& path, bool fileManagerClass)
 {
-    if (!StartPlugin(session, {"FsExecuteFile", "FsFindFirst", "FsFindNext", "FsFindClose"})) return 1;
+    if (!StartPlugin(session, CommandExports("props"))) return 1;
     const Execution execution = Execute(session, "properties", path, MainWindow(fileManagerClass));
     PrintBoxes(execution.boxes);
     if (execution.result == FS_EXEC_ERROR)
-        return Fail(FailureReport(session, "cannot show the properties of " + Shown(path), execution.error,
+        return Fail(FailureReport(session, "cannot show the properties of " + Shown(session, path), execution.error,
                                   {path, "properties"}));
     if (execution.boxes.empty()) return ReportNoProperties(session, path);
     return 0;
@@ -66,7 +66,7 @@ int PropertiesCommand(Session& session, const std::string& path, bool fileManage
 int ExecuteCommand(Session& session, const std::string& verb, const std::string& path,
                    bool fileManagerClass)
 {
-    if (!StartPlugin(session, {"FsExecuteFile"})) return 1;
+    if (!StartPlugin(session, CommandExports("exec"))) return 1;
     const Execution execution = Execute(session, verb, path, MainWindow(fileManagerClass));
     PrintBoxes(execution.boxes);
     if (!execution.boxes.empty()) std::cout << '\n';
@@ -74,8 +74,8 @@ int ExecuteCommand(Session& session, const std::string& verb, const std::string&
     if (execution.result != 0) std::cout << " (last error " << execution.error << ")";
     std::cout << '\n';
     if (execution.result == FS_EXEC_ERROR)
-        return Fail(FailureReport(session, Shown(verb) + " on " + Shown(path) + " failed", execution.error,
-                                  {path, verb}));
+        return Fail(FailureReport(session, Shown(session, verb) + " on " + Shown(session, path) + " failed",
+                                  execution.error, {path, verb}));
     return 0;
 }
 

@@ -1,10 +1,12 @@
-// The commands a person runs: ls, tree, count, props and exec. Paths and verbs are
-// the library's ANSI bytes; each returns the program's exit status.
+// The commands a person runs: ls, tree, count, props and exec. Paths, verbs
+// and names are the session's text (Session::unicode); each returns the
+// program's exit status.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "Boxes.h"
 #include "Session.h"
 
 namespace host {
@@ -18,12 +20,23 @@ int ExecuteCommand(Session& session, const std::string& verb, const std::string&
 
 // Shared by the commands.
 
-// Checks that the library has the `wanted` exports and calls FsInit, as the
-// file manager does after loading a plugin; false after reporting.
+// The exports a command calls besides FsInit, by their ANSI names.
+std::vector<std::string> CommandExports(const std::string& command);
+// Makes the session speak the Unicode interface, as current file managers
+// do, where the library exports the Unicode form of each of `exports` and
+// the ANSI interface was not asked for.
+void ChooseInterface(Session& session, const std::vector<std::string>& exports, bool ansi);
+// Checks that the library has the `wanted` exports (their Unicode forms in a
+// Unicode session) and calls FsInit (FsInitW where the session speaks
+// Unicode and the library has it), as the file manager does after loading a
+// plugin; false after reporting.
 bool StartPlugin(Session& session, const std::vector<std::string>& wanted);
 // Prints "tansy: MESSAGE" on standard error and returns 1.
 int Fail(const std::string& message);
-// The library's text as UTF-8, for a person.
-std::string Shown(const std::string& ansi);
+// The session's text, or a box's, as UTF-8 for a person.
+std::string Shown(const Session& session, const std::string& text);
+std::string Shown(const MessageBoxCall& box, const std::string& text);
+// FsExecuteFile, or FsExecuteFileW in a Unicode session.
+ExecuteAnswer ExecuteIn(const Session& session, HWND window, const std::string& path, const std::string& verb);
 
 }  // namespace host

@@ -9,11 +9,13 @@
 #include <functional>
 #include <string>
 
+#include "FindRecords.h"
 #include "TANSY_WFX.h"
 
 namespace host {
 
-// The exports by name; a missing one is null.
+// The exports by name; a missing one is null. The Unicode forms take paths,
+// verbs and names as UTF-16; FsFindClose serves listings of both forms.
 struct PluginExports {
     decltype(&::FsInit) FsInit = nullptr;
     decltype(&::FsGetDefRootName) FsGetDefRootName = nullptr;
@@ -22,6 +24,11 @@ struct PluginExports {
     decltype(&::FsFindNext) FsFindNext = nullptr;
     decltype(&::FsFindClose) FsFindClose = nullptr;
     decltype(&::FsExecuteFile) FsExecuteFile = nullptr;
+    decltype(&::FsInitW) FsInitW = nullptr;
+    decltype(&::FsStatusInfoW) FsStatusInfoW = nullptr;
+    decltype(&::FsFindFirstW) FsFindFirstW = nullptr;
+    decltype(&::FsFindNextW) FsFindNextW = nullptr;
+    decltype(&::FsExecuteFileW) FsExecuteFileW = nullptr;
 };
 
 // The library's last-error value: the thread's on Windows, the library's own
@@ -37,67 +44,63 @@ struct DrivenLibrary {
     LastErrorAccess lastError;
 };
 
-// ---- Find-data records ------------------------------------------------------
+// ---- Calls ------------------------------------------------------------------
 
-constexpr unsigned char FindDataFill = 0xA5;
 // A listing gives up after this many FsFindNext calls that all answered "one
 // more entry".
 constexpr size_t MaxListingNexts = 100000;
 
-void PrefillFindData(WIN32_FIND_DATAA& record);
-// Still all FindDataFill: the library claimed an entry but handed none over.
-bool Untouched(const WIN32_FIND_DATAA& record);
-// cFileName and cAlternateFileName lie one after the other, so a name that
-// fills cFileName goes on in the alternate name. True when a zero ends the
-// name inside the two; NameOf then gives the bytes before it, else all 274.
-bool NameEndsInRecord(const WIN32_FIND_DATAA& record);
-std::string NameOf(const WIN32_FIND_DATAA& record);
-// The name ends inside the record and every byte after its zero is zero.
-bool NameTailIsClean(const WIN32_FIND_DATAA& record);
-// The record's fields in one line: "attr=16 size=0:3 created=0:1700000003
-// accessed=0:0 written=0:0 reserved=0:0 name=..." with the name in Esc form.
-std::string RecordFields(const WIN32_FIND_DATAA& record);
-
-// Bytes as transcripts show them: 0x20..0x7E but "%" as they are, every other
-// byte as %HH.
-std::string Esc(const std::string& bytes);
-
-// ---- Calls ------------------------------------------------------------------
-
 enum class FindStep { First, Next, Close };
 
-// One FsFindFirst, FsFindNext or FsFindClose and what it answered.
-struct FindAnswer {
+// One FsFindFirst, FsFindNext or FsFindClose (or a Unicode form) and what it
+// answered.
+template <typename Record>
+struct BasicFindAnswer {
     FindStep step = FindStep::First;
     HANDLE handle = INVALID_HANDLE_VALUE;  // FsFindFirst's answer, the handle of the others
     long long result = 0;  // the handle as a number, FsFindNext's BOOL or FsFindClose's int
     bool found = false;    // FsFindFirst or FsFindNext answered "an entry"
     DWORD error = 0;       // the last-error value right after the call
     DWORD errorBefore = 0; // FsFindNext: the value right before it (reset to 0 where possible)
-    WIN32_FIND_DATAA record{};  // as the library left it (prefilled); zero for FsFindClose
+    Record record{};       // as the library left it (prefilled); zero for FsFindClose
 };
+using FindAnswer = BasicFindAnswer<WIN32_FIND_DATAA>;
+using FindAnswerW = BasicFindAnswer<WIN32_FIND_DATAW>;
 
 FindAnswer CallFindFirst(const DrivenLibrary& library, const std::string& path);
 FindAnswer CallFindNext(const DrivenLibrary& library, HANDLE handle);
+FindAnswerW CallFindFirstW(const DrivenLibrary& library, const std::u16string& path);
+FindAnswerW CallFindNextW(const DrivenLibrary& library, HANDLE handle);
 FindAnswer CallFindClose(const DrivenLibrary& library, HANDLE handle);
 
 // FsFindNext answers a failure as "no more": only a last-error value that the
 // call changed to something other than 0 tells them apart.
-bool NextFailed(const FindAnswer& answer);
+template <typename Record>
+bool NextFailed(const BasicFindAnswer<Record>& answer)
+{
+    return !answer.found && answer.error != 0 && answer.error != answer.errorBefore;
+}
 
-struct ListingOptions {
+template <typename Record>
+struct BasicListingOptions {
     bool close = true;  // end with FsFindClose (a failed FsFindFirst never does)
     size_t maxNexts = MaxListingNexts;
-    std::function<void(FindStep)> before;          // before each call; may be empty
-    std::function<void(const FindAnswer&)> after;  // after each call; may be empty
+    std::function<void(FindStep)> before;                         // before each call; may be empty
+    std::function<void(const BasicFindAnswer<Record>&)> after;  // after each call; may be empty
 };
+using ListingOptions = BasicListingOptions<WIN32_FIND_DATAA>;
+using ListingOptionsW = BasicListingOptions<WIN32_FIND_DATAW>;
 
 // FsFindFirst, then FsFindNext until it answers "no more" (at most maxNexts
 // times), then FsFindClose; the three exports must be present. True when the
 // listing gave up: FsFindNext still answered "one more" after maxNexts calls.
+// With a UTF-16 path, the same through FsFindFirstW and FsFindNextW.
 bool ListFolder(const DrivenLibrary& library, const std::string& path, const ListingOptions& options);
-// The same after a FsFindFirst that found an entry and answered `handle`.
+bool ListFolder(const DrivenLibrary& library, const std::u16string& path, const ListingOptionsW& options);
+// The same after a FsFindFirst (or FsFindFirstW) that found an entry and
+// answered `handle`.
 bool FinishListing(const DrivenLibrary& library, HANDLE handle, const ListingOptions& options);
+bool FinishListing(const DrivenLibrary& library, HANDLE handle, const ListingOptionsW& options);
 
 struct ExecuteAnswer {
     int result = 0;
@@ -105,10 +108,13 @@ struct ExecuteAnswer {
 };
 ExecuteAnswer CallExecuteFile(const DrivenLibrary& library, HWND window, const std::string& path,
                               const std::string& verb);
+ExecuteAnswer CallExecuteFileW(const DrivenLibrary& library, HWND window, const std::u16string& path,
+                               const std::u16string& verb);
 
-// FsInit with the file manager's three callbacks; a call of any of them runs
-// `onCallback` (the library is never to call them).
+// FsInit (or FsInitW) with the file manager's three callbacks; a call of any
+// of them runs `onCallback` (the library is never to call them).
 int CallInit(const DrivenLibrary& library, int pluginNr, void (*onCallback)());
+int CallInitW(const DrivenLibrary& library, int pluginNr, void (*onCallback)());
 
 constexpr unsigned char RootNameFill = 0xEE;
 constexpr size_t RootNameBuffer = 300;
@@ -117,5 +123,6 @@ constexpr size_t RootNameBuffer = 300;
 std::string CallGetDefRootName(const DrivenLibrary& library, int maxLen);
 
 void CallStatusInfo(const DrivenLibrary& library, const std::string& path, int startEnd, int infoKind);
+void CallStatusInfoW(const DrivenLibrary& library, const std::u16string& path, int startEnd, int infoKind);
 
 }  // namespace host

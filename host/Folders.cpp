@@ -1,5 +1,7 @@
 #include "Folders.h"
 
+#include "Utf8.h"
+
 namespace host {
 
 namespace {
@@ -9,15 +11,27 @@ uint64_t Join(DWORD high, DWORD low)
     return (static_cast<uint64_t>(high) << 32) | low;
 }
 
+// A record's name as the session's text.
+std::string NameText(const WIN32_FIND_DATAA& data)
+{
+    return NameOf(data);
+}
+
+std::string NameText(const WIN32_FIND_DATAW& data)
+{
+    return Utf8FromUtf16(NameOf(data));
+}
+
 // A record that the library claimed to fill but left as passed holds no entry
 // to show; false for such a record.
-bool TakeEntry(const WIN32_FIND_DATAA& data, std::vector<FolderEntry>& entries)
+template <typename Record>
+bool TakeEntry(const Record& data, std::vector<FolderEntry>& entries)
 {
     if (Untouched(data)) return false;
     FolderEntry entry;
     entry.attributes = data.dwFileAttributes;
     entry.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry.name = NameOf(data);
+    entry.name = NameText(data);
     entry.id = Join(data.nFileSizeHigh, data.nFileSizeLow);
     entry.created = Join(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime);
     entry.visited = Join(data.ftLastAccessTime.dwHighDateTime, data.ftLastAccessTime.dwLowDateTime);
@@ -27,7 +41,8 @@ bool TakeEntry(const WIN32_FIND_DATAA& data, std::vector<FolderEntry>& entries)
 
 // The entry a call of the listing returned, or how the call ended the
 // listing, if it did.
-void Note(const FindAnswer& answer, FolderListing& listing, const EntryVisitor& visit)
+template <typename Record>
+void Note(const BasicFindAnswer<Record>& answer, FolderListing& listing, const EntryVisitor& visit)
 {
     if (answer.found) {
         if (TakeEntry(answer.record, listing.entries) && visit) visit(listing.entries.back());
@@ -62,9 +77,15 @@ std::string JoinPath(const std::string& folder, const std::string& name)
 FolderListing ListingOf(Session& session, const std::string& path, const EntryVisitor& visit)
 {
     FolderListing listing;
-    ListingOptions options;
-    options.after = [&listing, &visit](const FindAnswer& answer) { Note(answer, listing, visit); };
-    listing.endless = ListFolder(session.plugin, path, options);
+    if (session.unicode) {
+        ListingOptionsW options;
+        options.after = [&listing, &visit](const FindAnswerW& answer) { Note(answer, listing, visit); };
+        listing.endless = ListFolder(session.plugin, Utf16FromUtf8(path), options);
+    } else {
+        ListingOptions options;
+        options.after = [&listing, &visit](const FindAnswer& answer) { Note(answer, listing, visit); };
+        listing.endless = ListFolder(session.plugin, path, options);
+    }
     if (listing.endless) listing.outcome = ListOutcome::Failed;
     return listing;
 }

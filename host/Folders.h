@@ -13,7 +13,7 @@ namespace host {
 
 struct FolderEntry {
     bool folder = false;
-    std::string name;  // the library's ANSI bytes
+    std::string name;  // the session's text (Session::unicode)
     uint64_t id = 0;   // the size column
     uint64_t created = 0;
     uint64_t visited = 0;
@@ -37,7 +37,8 @@ struct FolderListing {
 // while the listing is still open.
 using EntryVisitor = std::function<void(const FolderEntry& entry)>;
 
-// Lists `path` (ANSI bytes), calling `visit` (when given) for each entry as it
+// Lists `path` (the session's text), through the Unicode exports in a
+// Unicode session, calling `visit` (when given) for each entry as it
 // comes; the exports FsFindFirst, FsFindNext and FsFindClose must be present.
 FolderListing ListingOf(Session& session, const std::string& path, const EntryVisitor& visit = {});
 

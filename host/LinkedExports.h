@@ -9,7 +9,8 @@
 namespace host {
 
 inline constexpr DrivenLibrary kLinkedExports = {
-    {&FsInit, &FsGetDefRootName, &FsStatusInfo, &FsFindFirst, &FsFindNext, &FsFindClose, &FsExecuteFile},
+    {&FsInit, &FsGetDefRootName, &FsStatusInfo, &FsFindFirst, &FsFindNext, &FsFindClose, &FsExecuteFile,
+     &FsInitW, &FsStatusInfoW, &FsFindFirstW, &FsFindNextW, &FsExecuteFileW},
     {&TansyGetLastError, &TansySetLastError}};
 
 }  // namespace host

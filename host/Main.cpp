@@ -25,7 +25,7 @@ const char* const PathHelp =
 
 const char* const ProgramFooter =
     "Without --hotlist and --plugin, tansy shows the bundled sample hotlist.\n"
-    "The options of tansy itself (--plugin, --hotlist, --codepage, --host-class) may stand\n"
+    "The options of tansy itself (--plugin, --hotlist, --codepage, --ansi, --host-class) may stand\n"
     "before or after the command. Run 'tansy --help' for them, 'tansy COMMAND --help' for a\n"
     "command's own. Exit status: 0 on success, 1 when something failed (one line on standard\n"
     "error says what), 2 for a command line or scenario that cannot be understood.";
@@ -47,11 +47,18 @@ to the end of the line. In PATH and VERB, %HH stands for the byte 0xHH (%25 is %
   exec VERB PATH                 FsExecuteFile(the main window, PATH, VERB)
   inbox LINE                     queue LINE (any line above) to run inside the next
                                  message box shown, before the box answers
+The Unicode forms initw, statusw, firstw, nextw [HANDLE], listw and execw call
+FsInitW, FsStatusInfoW, FsFindFirstW, FsFindNextW and FsExecuteFileW (close and
+list end with FsFindClose, which serves both). Their PATH and VERB are UTF-8
+text handed over as UTF-16, with %HH for bytes of that text and %uHHHH for any
+UTF-16 unit, an unpaired surrogate too (%uD83D).
 Transcript: "> CALL" per call, then a "box owner=none|main|other style=N
-caption=.. text=.." line per message box, an "entry ..." (or "untouched") line
-per entry found, and "= RESULT" ("= queued" for inbox). Calls that run inside a
-box stand right under its box line, indented by two blanks a level. Bytes
-outside 0x20..0x7E and "%" show as %HH.
+caption=.. text=.." line per message box ("boxw ..." for a Unicode box,
+MessageBoxW), an "entry ..." (or "untouched") line per entry found, and
+"= RESULT" ("= queued" for inbox). Calls that run inside a box stand right
+under its box line, indented by two blanks a level. Bytes outside 0x20..0x7E
+and "%" show as %HH; the texts of Unicode calls, names and boxes show as
+UTF-8 that way, an unpaired surrogate as %uHHHH.
 Exit status: 0; 1 when a call met a missing export, a list did not end or a
 queued line found no box to run in; 2 when the scenario has a line that is no
 call.
@@ -60,15 +67,17 @@ library; the exit status is the worst of theirs. With --framed each transcript
 stands between ";; scenario FILE" and ";; status N" lines, so that a test
 runner can take many scenarios from one process.)";
 
-// A path typed by a person, as the library's ANSI bytes.
-bool LibraryPath(std::string text, std::string& path)
+// A path typed by a person, as the session's text: UTF-8 as typed in a
+// Unicode session, else the library's ANSI bytes.
+bool LibraryPath(const Session& session, std::string text, std::string& path)
 {
     if (!text.empty() && text.front() == '/')
         for (char& c : text)
             if (c == '/') c = '\\';
     if (text.empty() || text.front() != '\\') text.insert(text.begin(), '\\');
     if (text.size() > 1 && text.back() == '\\') text.pop_back();
-    if (AnsiFromUtf8(text, path)) return true;
+    path = text;
+    if (session.unicode || AnsiFromUtf8(text, path)) return true;
     std::fprintf(stderr, "tansy: the path %s cannot be written in the library's code page %d\n", text.c_str(),
                  AnsiCodePage());
     return false;
@@ -139,14 +148,15 @@ int Run(const std::string& name, const HostOptions& options, const Command& comm
     // choose (Windows), the system's code page rules, as --help says.
     if (codePage != 0) SelectCodePage(codePage);
     if (name == "script") return RunScript(options, command);
-    std::string path;
-    std::string verb;
-    if (!LibraryPath(command.path, path)) return 1;
-    if (name == "exec" && !AnsiFromUtf8(command.verb, verb))
-        return Fail("the verb cannot be written in the library's code page");
     Session session;
     std::string error;
     if (!OpenSession(options, session, error)) return Fail(error);
+    ChooseInterface(session, CommandExports(name), options.ansi);
+    std::string path;
+    std::string verb = command.verb;
+    if (!LibraryPath(session, command.path, path)) return 1;
+    if (name == "exec" && !session.unicode && !AnsiFromUtf8(command.verb, verb))
+        return Fail("the verb cannot be written in the library's code page");
     int status = 0;
     if (name == "ls") status = ListCommand(session, path, command.json);
     if (name == "tree") status = TreeCommand(session, path, command.json);
@@ -191,6 +201,11 @@ int main(int argc, char** argv)
                    "code page rules")
         ->check(CLI::IsMember({1251, 1252, 65001}))
         ->option_text("N");
+    app.add_flag("--ansi", options.ansi,
+                 "Call the library's ANSI exports (FsFindFirst, FsFindNext, FsExecuteFile), which give names "
+                 "in the ANSI code page. Without it, ls, tree, count, props and exec call the Unicode forms "
+                 "(FsFindFirstW, FsFindNextW, FsExecuteFileW) where the library exports them, as current "
+                 "file managers do, and show every name as the hotlist holds it");
     app.add_flag("--host-class", options.fileManagerClass,
                  "Give tansy's main window the file manager's class TTOTAL_CMD, so the library finds "
                  "it (Windows; on POSIX the library never finds a host window)");
@@ -207,13 +222,15 @@ int main(int argc, char** argv)
         "ls", "List one folder as the file manager's panel shows it: kind, ID, CREATED and VISITED "
               "(raw and as UTC dates; the browser writes Unix seconds) and name");
     ls->add_option("PATH", command.path, PathHelp);
-    ls->add_flag("--json", command.json, "Print JSON: names as UTF-8 and as the bytes the host received");
+    ls->add_flag("--json", command.json,
+                 "Print JSON: names as UTF-8 and as the host received them (name_units: UTF-16 units; "
+                 "name_bytes with --ansi: the ANSI bytes)");
 
     CLI::App* tree = app.add_subcommand(
         "tree", "Draw the folder tree below PATH with its bookmarks. Each sub-folder is listed "
                 "inside its parent's listing, as file managers walk a tree to search or count");
     tree->add_option("PATH", command.path, PathHelp);
-    tree->add_flag("--json", command.json, "Print JSON: nested folders, names as UTF-8 and as bytes");
+    tree->add_flag("--json", command.json, "Print JSON: nested folders, names as ls --json gives them");
 
     CLI::App* count = app.add_subcommand(
         "count", "Count the bookmarks and folders below PATH, all the way down, and add up the "
@@ -227,7 +244,8 @@ int main(int argc, char** argv)
     props->add_option("PATH", command.path, PathHelp)->required();
 
     CLI::App* exec = app.add_subcommand(
-        "exec", "Give any verb for an entry (FsExecuteFile) and print the boxes shown and the result");
+        "exec",
+        "Give any verb for an entry (FsExecuteFileW, or FsExecuteFile) and print the boxes shown and the result");
     exec->add_option("VERB", command.verb, "The verb, such as properties or open")->required();
     exec->add_option("PATH", command.path, PathHelp)->required();
 

@@ -31,6 +31,11 @@ int HarnessMessageBox(HWND owner, const char* text, const char* caption, UINT st
     return OnMessageBox(owner, text, caption, style);
 }
 
+int HarnessMessageBoxW(HWND owner, const WCHAR* text, const WCHAR* caption, UINT style)
+{
+    return OnMessageBoxW(owner, text, caption, style);
+}
+
 // One byte of a single-byte code page as a character; iconv rejects some
 // bytes that Windows maps to the control character of the same number
 // (0x98 in 1251; 0x81, 0x8D, 0x8F, 0x90, 0x9D in 1252).
@@ -180,6 +185,10 @@ bool PrepareHarness(Library* library, std::string& error)
         return false;
     }
     setHook(&HarnessMessageBox);
+    // Builds without the Unicode interface show no Unicode boxes.
+    if (auto setHookW = reinterpret_cast<void (*)(TansyMessageBoxHookW)>(
+            FindExport(library, "TansySetMessageBoxHookW")))
+        setHookW(&HarnessMessageBoxW);
     return true;
 }
 

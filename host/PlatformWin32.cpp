@@ -1,5 +1,5 @@
-// The host on Windows: LoadLibrary, a patched import of MessageBoxA to observe
-// the library's boxes, the thread's own last-error value, a real main window
+// The host on Windows: LoadLibrary, patched imports of MessageBoxA and
+// MessageBoxW to observe the library's boxes, the thread's own last-error value, a real main window
 // and the system's ANSI code page.
 #include "Platform.h"  // <windows.h> first: the other system headers need it
 
@@ -25,6 +25,11 @@ namespace {
 int WINAPI RecordingMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
 {
     return OnMessageBox(owner, text, caption, style);
+}
+
+int WINAPI RecordingMessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style)
+{
+    return OnMessageBoxW(owner, text, caption, style);
 }
 
 std::wstring WideFromCodePage(UINT codePage, const std::string& text, DWORD flags = 0)
@@ -175,11 +180,14 @@ void* FindExport(Library* library, const char* name)
 
 bool PrepareHarness(Library* library, std::string& error)
 {
-    if (PatchImport(library->module, "USER32.dll", "MessageBoxA",
-                    reinterpret_cast<void*>(&RecordingMessageBoxA)))
-        return true;
-    error = "the library does not import MessageBoxA from USER32.dll, so its boxes cannot be observed";
-    return false;
+    if (!PatchImport(library->module, "USER32.dll", "MessageBoxA",
+                     reinterpret_cast<void*>(&RecordingMessageBoxA))) {
+        error = "the library does not import MessageBoxA from USER32.dll, so its boxes cannot be observed";
+        return false;
+    }
+    // A library without the Unicode interface does not import MessageBoxW.
+    PatchImport(library->module, "USER32.dll", "MessageBoxW", reinterpret_cast<void*>(&RecordingMessageBoxW));
+    return true;
 }
 
 LastErrorAccess LastErrorOf(Library*)

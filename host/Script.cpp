@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "Boxes.h"
+#include "Utf8.h"
 
 namespace host {
 
@@ -28,7 +29,8 @@ void CallbackLine()
 
 // The record as the host reads it; a record with no zero in either name
 // field has no name end at all, and counts as dirty.
-void FoundLine(const WIN32_FIND_DATAA& record)
+template <typename Record>
+void FoundLine(const Record& record)
 {
     if (Untouched(record)) {
         Line("untouched");
@@ -37,20 +39,11 @@ void FoundLine(const WIN32_FIND_DATAA& record)
     Line("entry " + RecordFields(record) + " tail=" + (NameTailIsClean(record) ? "clean" : "dirty"));
 }
 
-const char* StepText(FindStep step)
-{
-    switch (step) {
-    case FindStep::First: return "first";
-    case FindStep::Next: return "next";
-    case FindStep::Close: return "close";
-    }
-    return "";
-}
-
 // The lines of one answer of a listing call. A failed FsFindFirst shows its
 // last-error value; a failed FsFindNext only where `nextError` asks for it (a
 // call that names its handle), so that transcripts of the plain form stay.
-void AnswerLines(const FindAnswer& answer, bool nextError = false)
+template <typename Record>
+void AnswerLines(const BasicFindAnswer<Record>& answer, bool nextError = false)
 {
     if (answer.found) FoundLine(answer.record);
     const bool failedFirst = answer.step == FindStep::First && !answer.found;
@@ -82,12 +75,16 @@ struct Runner {
         return false;
     }
 
-    bool Present(FindStep step)
+    bool Present(FindStep step, bool unicode)
     {
         const PluginExports& fs = Plugin().fs;
         switch (step) {
-        case FindStep::First: return Present(reinterpret_cast<void*>(fs.FsFindFirst), "FsFindFirst");
-        case FindStep::Next: return Present(reinterpret_cast<void*>(fs.FsFindNext), "FsFindNext");
+        case FindStep::First:
+            return unicode ? Present(reinterpret_cast<void*>(fs.FsFindFirstW), "FsFindFirstW")
+                           : Present(reinterpret_cast<void*>(fs.FsFindFirst), "FsFindFirst");
+        case FindStep::Next:
+            return unicode ? Present(reinterpret_cast<void*>(fs.FsFindNextW), "FsFindNextW")
+                           : Present(reinterpret_cast<void*>(fs.FsFindNext), "FsFindNext");
         case FindStep::Close: return Present(reinterpret_cast<void*>(fs.FsFindClose), "FsFindClose");
         }
         return false;
@@ -95,8 +92,13 @@ struct Runner {
 
     void Init(const ScenarioCall& call)
     {
-        if (!Present(reinterpret_cast<void*>(Plugin().fs.FsInit), "FsInit")) return;
-        Line("= " + std::to_string(CallInit(Plugin(), call.first, &CallbackLine)));
+        const PluginExports& fs = Plugin().fs;
+        if (call.unicode ? !Present(reinterpret_cast<void*>(fs.FsInitW), "FsInitW")
+                         : !Present(reinterpret_cast<void*>(fs.FsInit), "FsInit"))
+            return;
+        const int result = call.unicode ? CallInitW(Plugin(), call.first, &CallbackLine)
+                                        : CallInit(Plugin(), call.first, &CallbackLine);
+        Line("= " + std::to_string(result));
     }
 
     void Root(const ScenarioCall& call)
@@ -108,29 +110,48 @@ struct Runner {
 
     void Status(const ScenarioCall& call)
     {
-        if (!Present(reinterpret_cast<void*>(Plugin().fs.FsStatusInfo), "FsStatusInfo")) return;
-        CallStatusInfo(Plugin(), call.path, call.first, call.second);
+        const PluginExports& fs = Plugin().fs;
+        if (call.unicode) {
+            if (!Present(reinterpret_cast<void*>(fs.FsStatusInfoW), "FsStatusInfoW")) return;
+            CallStatusInfoW(Plugin(), Utf16FromUtf8(call.path), call.first, call.second);
+        } else {
+            if (!Present(reinterpret_cast<void*>(fs.FsStatusInfo), "FsStatusInfo")) return;
+            CallStatusInfo(Plugin(), call.path, call.first, call.second);
+        }
         Line("= done");
     }
 
     void Find(FindStep step, const ScenarioCall& call)
     {
-        if (!Present(step)) return;
+        if (!Present(step, call.unicode)) return;
         const HANDLE handle = call.namesHandle ? NamedHandle(call.first) : lastHandle;
-        FindAnswer answer;
-        switch (step) {
-        case FindStep::First: answer = CallFindFirst(Plugin(), call.path); break;
-        case FindStep::Next: answer = CallFindNext(Plugin(), handle); break;
-        case FindStep::Close: answer = CallFindClose(Plugin(), handle); break;
-        }
-        if (step == FindStep::First) lastHandle = answer.handle;
+        if (step == FindStep::Close) return AnswerLines(CallFindClose(Plugin(), handle), call.namesHandle);
+        if (call.unicode)
+            Found(step == FindStep::First ? CallFindFirstW(Plugin(), Utf16FromUtf8(call.path))
+                                          : CallFindNextW(Plugin(), handle),
+                  call);
+        else
+            Found(step == FindStep::First ? CallFindFirst(Plugin(), call.path) : CallFindNext(Plugin(), handle),
+                  call);
+    }
+
+    template <typename Record>
+    void Found(const BasicFindAnswer<Record>& answer, const ScenarioCall& call)
+    {
+        if (answer.step == FindStep::First) lastHandle = answer.handle;
         AnswerLines(answer, call.namesHandle);
     }
 
     void Exec(const ScenarioCall& call)
     {
-        if (!Present(reinterpret_cast<void*>(Plugin().fs.FsExecuteFile), "FsExecuteFile")) return;
-        const ExecuteAnswer answer = CallExecuteFile(Plugin(), mainWindow, call.path, call.verb);
+        const PluginExports& fs = Plugin().fs;
+        if (call.unicode ? !Present(reinterpret_cast<void*>(fs.FsExecuteFileW), "FsExecuteFileW")
+                         : !Present(reinterpret_cast<void*>(fs.FsExecuteFile), "FsExecuteFile"))
+            return;
+        const ExecuteAnswer answer =
+            call.unicode
+                ? CallExecuteFileW(Plugin(), mainWindow, Utf16FromUtf8(call.path), Utf16FromUtf8(call.verb))
+                : CallExecuteFile(Plugin(), mainWindow, call.path, call.verb);
         Line("= " + std::to_string(answer.result) +
              (answer.result != 0 ? " error=" + std::to_string(answer.error) : ""));
     }
@@ -139,20 +160,29 @@ struct Runner {
     void List(const ScenarioCall& call)
     {
         for (FindStep step : {FindStep::First, FindStep::Next, FindStep::Close})
-            if (!Present(step)) return;
-        ListingOptions options;
-        options.before = [](FindStep step) {
-            if (step != FindStep::First) Line(std::string("> ") + StepText(step));
-        };
-        options.after = [this](const FindAnswer& answer) {
-            if (answer.step == FindStep::First) lastHandle = answer.handle;
-            AnswerLines(answer);
-        };
-        if (ListFolder(Plugin(), call.path, options)) {
+            if (!Present(step, call.unicode)) return;
+        const bool gaveUp = call.unicode ? ListWith<WIN32_FIND_DATAW>(Utf16FromUtf8(call.path), "nextw")
+                                         : ListWith<WIN32_FIND_DATAA>(call.path, "next");
+        if (gaveUp) {
             std::fprintf(stderr, "tansy: scenario line %zu: list stopped after %zu entries\n", call.line,
                          MaxListingNexts);
             status = 1;
         }
+    }
+
+    // A listing's calls after its first, each "> " line before the call.
+    template <typename Record, typename Path>
+    bool ListWith(const Path& path, const char* nextLine)
+    {
+        BasicListingOptions<Record> options;
+        options.before = [nextLine](FindStep step) {
+            if (step != FindStep::First) Line(std::string("> ") + (step == FindStep::Next ? nextLine : "close"));
+        };
+        options.after = [this](const BasicFindAnswer<Record>& answer) {
+            if (answer.step == FindStep::First) lastHandle = answer.handle;
+            AnswerLines(answer);
+        };
+        return ListFolder(Plugin(), path, options);
     }
 
     void Inbox(const ScenarioCall& call)
@@ -208,8 +238,9 @@ int RunScenario(Session& session, const std::vector<ScenarioCall>& calls, bool f
         const char* owner = !box.owner                       ? "none"
                             : box.owner == runner.mainWindow ? "main"
                                                              : "other";
-        Line(std::string("box owner=") + owner + " style=" + std::to_string(box.style) +
-             " caption=" + Esc(box.caption) + " text=" + Esc(box.text));
+        const auto shown = box.unicode ? &EscUnicode : &Esc;
+        Line(std::string(box.unicode ? "boxw" : "box") + " owner=" + owner + " style=" + std::to_string(box.style) +
+             " caption=" + shown(box.caption) + " text=" + shown(box.text));
         runner.RunQueued();
     });
     for (const ScenarioCall& call : calls) runner.Run(call);

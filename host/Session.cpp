@@ -155,6 +155,11 @@ bool Load(Session& session, const fs::path& path, const fs::path& original, std:
     fs.FsFindNext = Resolve<decltype(fs.FsFindNext)>(library, "FsFindNext");
     fs.FsFindClose = Resolve<decltype(fs.FsFindClose)>(library, "FsFindClose");
     fs.FsExecuteFile = Resolve<decltype(fs.FsExecuteFile)>(library, "FsExecuteFile");
+    fs.FsInitW = Resolve<decltype(fs.FsInitW)>(library, "FsInitW");
+    fs.FsStatusInfoW = Resolve<decltype(fs.FsStatusInfoW)>(library, "FsStatusInfoW");
+    fs.FsFindFirstW = Resolve<decltype(fs.FsFindFirstW)>(library, "FsFindFirstW");
+    fs.FsFindNextW = Resolve<decltype(fs.FsFindNextW)>(library, "FsFindNextW");
+    fs.FsExecuteFileW = Resolve<decltype(fs.FsExecuteFileW)>(library, "FsExecuteFileW");
     CheckStackUse(fs);
     return true;
 }
@@ -239,7 +244,9 @@ std::vector<std::string> MissingExports(const PluginExports& fs, const std::vect
         {"FsInit", fs.FsInit != nullptr},           {"FsGetDefRootName", fs.FsGetDefRootName != nullptr},
         {"FsStatusInfo", fs.FsStatusInfo != nullptr}, {"FsFindFirst", fs.FsFindFirst != nullptr},
         {"FsFindNext", fs.FsFindNext != nullptr},   {"FsFindClose", fs.FsFindClose != nullptr},
-        {"FsExecuteFile", fs.FsExecuteFile != nullptr}};
+        {"FsExecuteFile", fs.FsExecuteFile != nullptr}, {"FsInitW", fs.FsInitW != nullptr},
+        {"FsStatusInfoW", fs.FsStatusInfoW != nullptr}, {"FsFindFirstW", fs.FsFindFirstW != nullptr},
+        {"FsFindNextW", fs.FsFindNextW != nullptr}, {"FsExecuteFileW", fs.FsExecuteFileW != nullptr}};
     std::vector<std::string> missing;
     for (const std::string& name : wanted)
         for (const auto& [export_, found] : present)

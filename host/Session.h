@@ -15,6 +15,7 @@ struct HostOptions {
     std::string plugin;   // the library to load (UTF-8); empty: the one beside tansy
     std::string hotlist;  // the hotlist to show (UTF-8); empty: see OpenSession
     bool fileManagerClass = false;
+    bool ansi = false;    // the commands call the ANSI exports even where the Unicode ones exist
 };
 
 struct Session {
@@ -24,6 +25,10 @@ struct Session {
     std::string hotlistLabel;             // how messages name it: "hotlist /path/x"
     std::filesystem::path hotlistFile;    // the hotlist file, when the host knows it
     bool bundledSample = false;           // hotlistFile is a passing copy of the sample
+    // The commands speak the library's Unicode interface: their paths, verbs
+    // and names are UTF-8 (Utf8FromUtf16's form), handed over as UTF-16. Else
+    // they are the library's ANSI bytes.
+    bool unicode = false;
 
     Session() = default;
     Session(const Session&) = delete;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "Session.h"
 
@@ -25,6 +26,26 @@ struct StackUse {
     uint32_t result = 0;
     int32_t removed = 0;
 };
+
+// An argument as the 32-bit word the stack holds for it.
+template <typename T>
+uint32_t ArgumentWord(T value)
+{
+    if constexpr (std::is_pointer_v<T>)
+        return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(value));
+    else
+        return static_cast<uint32_t>(value);
+}
+
+// A function's result from the word it left in EAX (nothing for void).
+template <typename Result>
+Result ResultOfWord(uint32_t word)
+{
+    if constexpr (std::is_pointer_v<Result>)
+        return reinterpret_cast<Result>(static_cast<uintptr_t>(word));
+    else if constexpr (!std::is_void_v<Result>)
+        return static_cast<Result>(word);
+}
 
 // Calls `function` with `count` 32-bit arguments (the first at the lowest
 // address), the stack pointer `offset` bytes past a 16-byte boundary at the

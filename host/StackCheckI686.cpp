@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
-#include <type_traits>
 
 static_assert(sizeof(void*) == 4, "StackCheckI686.cpp is for 32-bit x86 builds only");
 
@@ -74,7 +73,8 @@ StackUse CallWithStackOffset(const void* function, const uint32_t* arguments, ui
 namespace {
 
 enum ExportIndex { kFsInit, kFsGetDefRootName, kFsStatusInfo, kFsFindFirst, kFsFindNext, kFsFindClose,
-                   kFsExecuteFile, kExportCount };
+                   kFsExecuteFile, kFsInitW, kFsStatusInfoW, kFsFindFirstW, kFsFindNextW, kFsExecuteFileW,
+                   kExportCount };
 
 struct CheckedExport {
     const char* name;
@@ -85,20 +85,12 @@ struct CheckedExport {
 // The exports of the library loaded last: the host drives one at a time.
 CheckedExport Exports[kExportCount] = {{"FsInit"},       {"FsGetDefRootName"}, {"FsStatusInfo"},
                                        {"FsFindFirst"},  {"FsFindNext"},       {"FsFindClose"},
-                                       {"FsExecuteFile"}};
+                                       {"FsExecuteFile"}, {"FsInitW"},         {"FsStatusInfoW"},
+                                       {"FsFindFirstW"}, {"FsFindNextW"},      {"FsExecuteFileW"}};
 
 // The stack pointer at the call, past a 16-byte boundary: the misaligned
 // ones first, so that an export called once is still called misaligned.
 constexpr uint32_t StackOffsets[] = {4, 8, 12, 0};
-
-template <typename T>
-uint32_t Word(T value)
-{
-    if constexpr (std::is_pointer_v<T>)
-        return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(value));
-    else
-        return static_cast<uint32_t>(value);
-}
 
 uint32_t Call(ExportIndex index, std::initializer_list<uint32_t> arguments)
 {
@@ -119,60 +111,37 @@ uint32_t Call(ExportIndex index, std::initializer_list<uint32_t> arguments)
     return use.result;
 }
 
-int WINAPI CheckedFsInit(int nr, tProgressProc progress, tLogProc log, tRequestProc request)
+// The checking stand-in of the export `index`: the same arguments and result.
+template <ExportIndex index, typename Result, typename... Arguments>
+Result WINAPI Checked(Arguments... arguments)
 {
-    return static_cast<int>(Call(kFsInit, {Word(nr), Word(progress), Word(log), Word(request)}));
+    return ResultOfWord<Result>(Call(index, {ArgumentWord(arguments)...}));
 }
 
-void WINAPI CheckedFsGetDefRootName(char* name, int maxLen)
-{
-    Call(kFsGetDefRootName, {Word(name), Word(maxLen)});
-}
-
-void WINAPI CheckedFsStatusInfo(char* remoteDir, int startEnd, int operation)
-{
-    Call(kFsStatusInfo, {Word(remoteDir), Word(startEnd), Word(operation)});
-}
-
-HANDLE WINAPI CheckedFsFindFirst(char* path, WIN32_FIND_DATAA* data)
-{
-    return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(Call(kFsFindFirst, {Word(path), Word(data)})));
-}
-
-BOOL WINAPI CheckedFsFindNext(HANDLE handle, WIN32_FIND_DATAA* data)
-{
-    return static_cast<BOOL>(Call(kFsFindNext, {Word(handle), Word(data)}));
-}
-
-int WINAPI CheckedFsFindClose(HANDLE handle)
-{
-    return static_cast<int>(Call(kFsFindClose, {Word(handle)}));
-}
-
-int WINAPI CheckedFsExecuteFile(HWND window, char* remoteName, char* verb)
-{
-    return static_cast<int>(Call(kFsExecuteFile, {Word(window), Word(remoteName), Word(verb)}));
-}
-
-template <typename Function>
-void Wrap(Function& slot, ExportIndex index, Function checked)
+template <ExportIndex index, typename Result, typename... Arguments>
+void Wrap(Result(WINAPI*& slot)(Arguments...))
 {
     Exports[index].real = reinterpret_cast<const void*>(slot);
     Exports[index].calls = 0;
-    if (slot) slot = checked;
+    if (slot) slot = &Checked<index, Result, Arguments...>;
 }
 
 }  // namespace
 
 void CheckStackUse(PluginExports& fs)
 {
-    Wrap(fs.FsInit, kFsInit, &CheckedFsInit);
-    Wrap(fs.FsGetDefRootName, kFsGetDefRootName, &CheckedFsGetDefRootName);
-    Wrap(fs.FsStatusInfo, kFsStatusInfo, &CheckedFsStatusInfo);
-    Wrap(fs.FsFindFirst, kFsFindFirst, &CheckedFsFindFirst);
-    Wrap(fs.FsFindNext, kFsFindNext, &CheckedFsFindNext);
-    Wrap(fs.FsFindClose, kFsFindClose, &CheckedFsFindClose);
-    Wrap(fs.FsExecuteFile, kFsExecuteFile, &CheckedFsExecuteFile);
+    Wrap<kFsInit>(fs.FsInit);
+    Wrap<kFsGetDefRootName>(fs.FsGetDefRootName);
+    Wrap<kFsStatusInfo>(fs.FsStatusInfo);
+    Wrap<kFsFindFirst>(fs.FsFindFirst);
+    Wrap<kFsFindNext>(fs.FsFindNext);
+    Wrap<kFsFindClose>(fs.FsFindClose);
+    Wrap<kFsExecuteFile>(fs.FsExecuteFile);
+    Wrap<kFsInitW>(fs.FsInitW);
+    Wrap<kFsStatusInfoW>(fs.FsStatusInfoW);
+    Wrap<kFsFindFirstW>(fs.FsFindFirstW);
+    Wrap<kFsFindNextW>(fs.FsFindNextW);
+    Wrap<kFsExecuteFileW>(fs.FsExecuteFileW);
 }
 
 }  // namespace host

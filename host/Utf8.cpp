@@ -21,7 +21,7 @@ void AppendUtf8(std::string& out, char32_t code)
     }
 }
 
-bool NextUtf8(const std::string& text, size_t& pos, char32_t& code)
+bool NextUtf8(const std::string& text, size_t& pos, char32_t& code, bool surrogates)
 {
     const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(pos);
@@ -52,7 +52,7 @@ bool NextUtf8(const std::string& text, size_t& pos, char32_t& code)
         }
         code = (code << 6) | (byte(pos + i) & 0x3F);
     }
-    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+    if (code < least || code > 0x10FFFF || (!surrogates && code >= 0xD800 && code <= 0xDFFF)) {
         ++pos;
         return false;
     }
@@ -60,17 +60,57 @@ bool NextUtf8(const std::string& text, size_t& pos, char32_t& code)
     return true;
 }
 
+namespace {
+
+// Calls `take` with each character of `text`, U+FFFD for a byte that begins
+// no sequence.
+template <typename Take>
+void ForEachCharacter(const std::string& text, bool surrogates, Take take)
+{
+    size_t pos = 0;
+    while (pos < text.size()) {
+        char32_t code = 0;
+        if (!NextUtf8(text, pos, code, surrogates)) code = 0xFFFD;
+        take(code);
+    }
+}
+
+}  // namespace
+
 std::string ValidUtf8(const std::string& text)
 {
     std::string out;
     out.reserve(text.size());
-    size_t pos = 0;
-    while (pos < text.size()) {
-        char32_t code = 0;
-        if (!NextUtf8(text, pos, code)) code = 0xFFFD;
+    ForEachCharacter(text, false, [&out](char32_t code) { AppendUtf8(out, code); });
+    return out;
+}
+
+std::string Utf8FromUtf16(const std::u16string& units)
+{
+    std::string out;
+    out.reserve(units.size());
+    for (size_t i = 0; i < units.size(); ++i) {
+        char32_t code = units[i];
+        const bool pair = code >= 0xD800 && code <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+                          units[i + 1] <= 0xDFFF;
+        if (pair) code = 0x10000 + ((code - 0xD800) << 10) + (units[++i] - 0xDC00);
         AppendUtf8(out, code);
     }
     return out;
+}
+
+std::u16string Utf16FromUtf8(const std::string& text)
+{
+    std::u16string units;
+    units.reserve(text.size());
+    ForEachCharacter(text, true, [&units](char32_t code) {
+        if (code >= 0x10000) {
+            units += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+            code = 0xDC00 + ((code - 0x10000) & 0x3FF);
+        }
+        units += static_cast<char16_t>(code);
+    });
+    return units;
 }
 
 }  // namespace host

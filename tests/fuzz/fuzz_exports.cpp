@@ -11,6 +11,14 @@
 // leaving others open for a while. Each listing must give exactly what a
 // listing of its folder alone gives, under the lowest free handle.
 //
+// The Unicode exports take the same walk and scan: the Unicode listing of the
+// root gives the ANSI listing's entries up to its first folder (every entry of
+// the root and of some folders below it, and the same "properties" boxes,
+// where the hotlist is plain ASCII), each name decoded whole into at most 259
+// units; listings of both forms nest. Paths of random UTF-16 units from the
+// input (unpaired surrogates too, and one past 2000 units) are just text that
+// matches nothing or something, never a fault.
+//
 // Request bytes: [0] code page (1251, 1252, 65001); [1] bit 0: give the host's
 // paths with "/" instead of "\"; bit 1: leave listings without FsFindClose
 // now and then; bits 2-7: the first listing stops after that many entries
@@ -34,6 +42,7 @@
 #include "Listings.h"
 #include "ScanState.h"
 #include "TANSY_WFX.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -163,12 +172,13 @@ void CheckListing(const Transcript& listing, bool closed, size_t markers, std::v
         leftOpen.push_back(reinterpret_cast<HANDLE>(static_cast<intptr_t>(first.Result)));
 }
 
-void CheckProperties(const Transcript& answers)
+void CheckProperties(const Transcript& answers, Interface form = Interface::Ansi)
 {
     const CallAnswer& exec = answers.front();
     REQUIRE(exec.Result == 0 || (exec.Result == 1 && exec.Error == 13), exec.Text);
     for (size_t i = 1; i < answers.size(); ++i)
-        REQUIRE(StartsWith(answers[i].Text, "box 0 none "), answers[i].Text);
+        REQUIRE(StartsWith(answers[i].Text, form == Interface::Ansi ? "box 0 none " : "boxw 0 none "),
+                answers[i].Text);
     REQUIRE(HotlistClosed());
 }
 
@@ -191,22 +201,178 @@ std::string HostForm(std::string path, bool slashes)
     return path;
 }
 
+// ---- The Unicode exports beside the ANSI ones -----------------------------------
+
+// Folders below the root listed through both interfaces and compared.
+constexpr size_t kMostCompared = 8;
+
+bool PlainAscii(const uint8_t* data, size_t size)
+{
+    return std::all_of(data, data + size, [](uint8_t byte) { return byte < 0x80; });
+}
+
+// Every field of the record but its name.
+template <typename Record>
+std::string FieldsOf(const Record& record)
+{
+    const std::string fields = host::RecordFields(record);
+    return fields.substr(0, fields.find(" name="));
+}
+
+// An ASCII path as UTF-16.
+std::u16string Widened(const std::string& ascii)
+{
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
+// A record's name as bytes: the ANSI ones, or the Unicode units narrowed,
+// which keeps a plain ASCII name as it is.
+std::string AsciiName(const WIN32_FIND_DATAA& record)
+{
+    return host::NameOf(record);
+}
+
+std::string AsciiName(const WIN32_FIND_DATAW& record)
+{
+    const std::u16string name = host::NameOf(record);
+    return std::string(name.begin(), name.end());
+}
+
+bool UnpairedSurrogate(const std::u16string& units)
+{
+    for (size_t i = 0; i < units.size(); ++i) {
+        const bool high = units[i] >= 0xD800 && units[i] <= 0xDBFF;
+        const bool low = units[i] >= 0xDC00 && units[i] <= 0xDFFF;
+        if (low) return true;
+        if (high && !(i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF)) return true;
+        if (high) ++i;
+    }
+    return false;
+}
+
+// A Unicode name is whole UTF-16: at most 259 units and its zero inside
+// cFileName, no half of a pair.
+void CheckWideName(const WIN32_FIND_DATAW& record)
+{
+    const std::u16string name = host::NameOf(record);
+    REQUIRE(host::NameEndsInRecord(record) && name.size() < MAX_PATH, std::to_string(name.size()) + " units");
+    REQUIRE(!UnpairedSurrogate(name), host::EscUnicode(host::Utf8FromUtf16(name)));
+}
+
+// The ANSI name stands for exactly these characters: no character the code
+// page lacks ("?") and none it cannot hold at all (an empty name).
+bool Lossless(const std::string& ansiName)
+{
+    return !ansiName.empty() && PlainAscii(reinterpret_cast<const uint8_t*>(ansiName.data()), ansiName.size()) &&
+           ansiName.find('?') == std::string::npos;
+}
+
+template <typename Record, typename Path>
+std::vector<host::BasicFindAnswer<Record>> Answers(const Path& path)
+{
+    std::vector<host::BasicFindAnswer<Record>> answers;
+    host::BasicListingOptions<Record> options;
+    options.after = [&answers](const host::BasicFindAnswer<Record>& answer) {
+        if (answer.step != host::FindStep::Close) answers.push_back(answer);
+    };
+    host::ListFolder(LinkedLibrary(), path, options);
+    return answers;
+}
+
+// What one call of a listing answered, but the handle: the entry handed over,
+// or how the listing ended (FsFindNext's error, 0 for "no more").
+template <typename Record>
+std::string AnswerKey(const host::BasicFindAnswer<Record>& answer)
+{
+    // A Unicode record holds 259 units of a name, an ANSI one 260 bytes.
+    if (answer.found)
+        return FieldsOf(answer.record) + " name=" + host::Esc(AsciiName(answer.record).substr(0, MAX_PATH - 1));
+    if (answer.step == host::FindStep::First) return "failed error=" + std::to_string(answer.error);
+    return "ended error=" + std::to_string(host::NextFailed(answer) ? answer.error : 0);
+}
+
+// The listing of the ASCII path `path` through both interfaces: the same
+// answers call for call, the same fields, and the same names where the ANSI
+// name is plain ASCII (or the whole file is, `whole`). Otherwise the
+// comparison ends with the first folder returned: a folder name the ANSI form
+// empties, anywhere inside it, joins to nothing in the ANSI walk, which then
+// loses its place in the tree where the Unicode walk does not.
+void CompareInterfaces(const std::string& path, bool whole)
+{
+    const auto ansi = Answers<WIN32_FIND_DATAA>(path);
+    const auto wide = Answers<WIN32_FIND_DATAW>(Widened(path));
+    REQUIRE(HotlistClosed());
+    for (size_t i = 0; i < ansi.size(); ++i) {
+        const std::string where = path + " answer " + std::to_string(i) + ": ";
+        REQUIRE(i < wide.size(), where + AnswerKey(ansi[i]));
+        const host::FindAnswer& a = ansi[i];
+        const host::FindAnswerW& w = wide[i];
+        REQUIRE(a.found == w.found && a.result == w.result, where + AnswerKey(a) + " / " + AnswerKey(w));
+        if (!a.found) {
+            REQUIRE(AnswerKey(a) == AnswerKey(w), where + AnswerKey(a) + " / " + AnswerKey(w));
+            continue;
+        }
+        CheckWideName(w.record);
+        const std::string ansiName = host::NameOf(a.record);
+        const std::u16string wideName = host::NameOf(w.record);
+        REQUIRE(FieldsOf(a.record) == FieldsOf(w.record), where + FieldsOf(a.record) + " / " + FieldsOf(w.record));
+        // The ANSI record holds up to 260 bytes of a name, the Unicode one 259
+        // units. (A plain ASCII Unicode name says nothing of the ANSI one: the
+        // bytes after a zero in the value, which both cut off, can empty it.)
+        if (whole || Lossless(ansiName))
+            REQUIRE(Widened(ansiName.substr(0, MAX_PATH - 1)) == wideName,
+                    where + host::Esc(ansiName) + " / " + host::RecordFields(w.record));
+        if (!whole && (a.record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
+    }
+    REQUIRE(ansi.size() == wide.size(), path + ": " + std::to_string(wide.size()) + " Unicode answers");
+}
+
+// Paths of the input's own bytes taken two at a time as UTF-16 units (any
+// unit, unpaired surrogates too), after "\\" or "/"; one of them repeated
+// past 2000 units, and the first half of an emoji's pair.
+std::vector<std::u16string> RandomPaths(const uint8_t* data, size_t size)
+{
+    std::vector<std::u16string> paths;
+    for (size_t k = 0; k < 2; ++k) {
+        std::u16string path = k == 0 ? u"\\" : u"/";
+        for (size_t i = size > 0 ? (k * 131) % size : 0; i + 1 < size && path.size() < 40; i += 2)
+            path += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+        paths.push_back(path);
+    }
+    std::u16string longPath = paths[0] + u"\xD800";
+    while (longPath.size() <= 2000) longPath += longPath;
+    paths.push_back(longPath);
+    paths.push_back(u"\\\xD83D");
+    return paths;
+}
+
+// Random paths through FsFindFirstW and FsExecuteFileW, and one as the verb:
+// each answers as any path may, and leaves nothing open.
+void DriveRandomPaths(const uint8_t* data, size_t size, size_t markers)
+{
+    const std::vector<std::u16string> paths = RandomPaths(data, size);
+    for (const std::u16string& path : paths) {
+        const std::string text = host::Utf8FromUtf16(path);
+        std::vector<HANDLE> none;
+        const Transcript listing = ListFolder(Interface::Unicode, text);
+        CheckListing(listing, true, markers, none);
+        for (const CallAnswer& answer : listing)
+            if (answer.HasEntry) REQUIRE(!UnpairedSurrogate(host::Utf16FromUtf8(answer.Name)), answer.Text);
+        CheckProperties(Execute(Interface::Unicode, text), Interface::Unicode);
+    }
+    const Transcript verb = Execute(Interface::Unicode, "\\", host::Utf8FromUtf16(paths[0]));
+    REQUIRE(verb.size() == 1 && verb[0].Result == 0, verb[0].Text);
+    REQUIRE(HotlistClosed());
+}
+
 // ---- Listings that overlap ---------------------------------------------------
 
 constexpr size_t kScheduleSteps = 48;
 constexpr size_t kMostOpen = 8;
 
-// What one call of a listing answered, but the handle: the entry handed over,
-// or how the listing ended (FsFindNext's error, 0 for "no more").
-std::string AnswerKey(const host::FindAnswer& answer)
-{
-    if (answer.found) return host::RecordFields(answer.record);
-    if (answer.step == host::FindStep::First) return "failed error=" + std::to_string(answer.error);
-    return "ended error=" + std::to_string(host::NextFailed(answer) ? answer.error : 0);
-}
-
 struct OverlappingListing {
     std::string folder;
+    bool unicode = false;  // listed through FsFindFirstW and FsFindNextW
     HANDLE handle = INVALID_HANDLE_VALUE;
     size_t answered = 0;     // answers so far, FsFindFirst's included
     std::string entered = {};  // the folder it returned last, to list inside it
@@ -217,6 +383,7 @@ struct OverlappingListing {
 
 struct Overlaps {
     bool slashes = false;
+    bool mixed = false;  // the hotlist is plain ASCII: listings of either form give the same answers
     uint64_t state = 0;  // the schedule
     std::map<std::string, std::vector<std::string>> alone = {};  // each folder's answers listed alone
     std::vector<OverlappingListing> open = {};
@@ -246,7 +413,8 @@ struct Overlaps {
         return answers;
     }
 
-    void Check(OverlappingListing& listing, const host::FindAnswer& answer)
+    template <typename Record>
+    void Check(OverlappingListing& listing, const host::BasicFindAnswer<Record>& answer)
     {
         REQUIRE(TansyOpenHandleCount() <= kListingReaders);
         const std::string key = AnswerKey(answer);
@@ -269,7 +437,7 @@ struct Overlaps {
         listing.failed = key != "ended error=0" && !answer.found;
         const bool folder = answer.found && (answer.record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
                             host::NameEndsInRecord(answer.record);
-        listing.entered = folder ? (listing.folder == "\\" ? "\\" : listing.folder + "\\") + host::NameOf(answer.record)
+        listing.entered = folder ? (listing.folder == "\\" ? "\\" : listing.folder + "\\") + AsciiName(answer.record)
                                  : std::string();
     }
 
@@ -288,13 +456,29 @@ struct Overlaps {
     {
         Alone(folder);
         const intptr_t handle = FreeHandle();
-        OverlappingListing listing{folder};
-        const host::FindAnswer answer = host::CallFindFirst(LinkedLibrary(), HostForm(folder, slashes));
-        Check(listing, answer);
-        if (!answer.found) return;
-        REQUIRE(reinterpret_cast<intptr_t>(answer.handle) == handle, folder);
-        listing.handle = answer.handle;
+        OverlappingListing listing{folder, mixed && Pick(2) == 1};
+        const std::string path = HostForm(folder, slashes);
+        const bool found = listing.unicode ? Opened(listing, host::CallFindFirstW(LinkedLibrary(), Widened(path)))
+                                           : Opened(listing, host::CallFindFirst(LinkedLibrary(), path));
+        if (!found) return;
+        REQUIRE(reinterpret_cast<intptr_t>(listing.handle) == handle, folder);
         open.push_back(listing);
+    }
+
+    template <typename Record>
+    bool Opened(OverlappingListing& listing, const host::BasicFindAnswer<Record>& answer)
+    {
+        Check(listing, answer);
+        listing.handle = answer.handle;
+        return answer.found;
+    }
+
+    void MoveOn(OverlappingListing& listing)
+    {
+        if (listing.unicode)
+            Check(listing, host::CallFindNextW(LinkedLibrary(), listing.handle));
+        else
+            Check(listing, host::CallFindNext(LinkedLibrary(), listing.handle));
     }
 
     void Close(size_t index)
@@ -311,17 +495,17 @@ struct Overlaps {
         if (action < 2 && open.size() < kMostOpen) return Open(folders[Pick(folders.size())]);
         OverlappingListing& listing = open[Pick(open.size())];
         if (action < 4 && !listing.entered.empty() && open.size() < kMostOpen) return Open(listing.entered);
-        if (action < 7) return Check(listing, host::CallFindNext(LinkedLibrary(), listing.handle));
+        if (action < 7) return MoveOn(listing);
         Close(static_cast<size_t>(&listing - open.data()));
     }
 };
 
 // Runs the schedule `seed` (none for 0) over the folders seen, then closes
 // every listing still open: no file may stay open after that.
-void Overlap(unsigned seed, bool slashes, const std::vector<std::string>& folders)
+void Overlap(unsigned seed, bool slashes, bool mixed, const std::vector<std::string>& folders)
 {
     if (seed == 0) return;
-    Overlaps overlaps{slashes, seed};
+    Overlaps overlaps{slashes, mixed, seed};
     for (size_t step = 0; step < kScheduleSteps; ++step) overlaps.Step(folders);
     while (!overlaps.open.empty()) overlaps.Close(overlaps.open.size() - 1);
     REQUIRE(HotlistClosed());
@@ -366,11 +550,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (HANDLE handle : leftOpen) REQUIRE(FsFindClose(handle) == 0);
     REQUIRE(HotlistClosed());
 
+    // Where the file is plain ASCII every name is the same in both forms.
+    const bool ascii = PlainAscii(hotlist, hotlistSize);
     folders.resize(std::min(folders.size(), maxFolders));
-    Overlap((data[2] >> 5) | ((data[3] >> 3) << 3), slashes, folders);
+    CompareInterfaces(HostForm("\\", slashes), ascii);
+    if (ascii)
+        for (size_t i = 1; i < folders.size() && i <= kMostCompared; ++i)
+            CompareInterfaces(HostForm(folders[i], slashes), true);
+    DriveRandomPaths(hotlist, hotlistSize, markers);
+    Overlap((data[2] >> 5) | ((data[3] >> 3) << 3), slashes, ascii, folders);
 
-    for (size_t i = 0; i < bookmarks.size() && i < maxProperties; ++i)
-        CheckProperties(Execute(HostForm(bookmarks[i], slashes)));
+    for (size_t i = 0; i < bookmarks.size() && i < maxProperties; ++i) {
+        const std::string path = HostForm(bookmarks[i], slashes);
+        const Transcript answers = Execute(path);
+        CheckProperties(answers);
+        // A name the listings cut (at 260 bytes, or 259 units) is found by
+        // what each form showed, which differs.
+        if (!ascii || path.size() >= MAX_PATH - 1) continue;
+        const Transcript wide = Execute(Interface::Unicode, path);
+        CheckProperties(wide, Interface::Unicode);
+        REQUIRE(wide.size() == answers.size() && wide[0].Result == answers[0].Result, Joined(wide) + Joined(answers));
+    }
     CheckProperties(Execute("\\"));
 
     // Whatever came before, a well-formed file lists exactly.

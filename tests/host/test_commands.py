@@ -31,6 +31,7 @@ BAD_NUMBER = os.path.join(HERE, "hotlists", "badnumber.hotlist")
 EMPTY_NAMES = os.path.join(HERE, "hotlists", "emptynames.hotlist")
 CODE_PAGE = os.path.join(HERE, "hotlists", "codepage.hotlist")
 NEXT_FAILURE = os.path.join(HERE, "hotlists", "nextfailure.hotlist")
+UNICODE = os.path.join(SOURCE_DIR, "tests", "transcripts", "hotlists", "unicode.hotlist")
 
 
 def line_of(path, text):
@@ -38,6 +39,11 @@ def line_of(path, text):
     with open(path, encoding="utf-8") as stream:
         return [line.rstrip("\n")[1:] for line in stream].index(text) + 1
 MISSING = os.path.join(HERE, "hotlists", "no-such.hotlist")
+
+
+def utf16_units(text):
+    data = text.encode("utf-16-le")
+    return [int.from_bytes(data[i:i + 2], "little") for i in range(0, len(data), 2)]
 
 
 def expected(name):
@@ -104,14 +110,41 @@ class ListTests(TansyTest):
     def test_bytes_without_a_character_in_1251(self):
         # 0x98 has no character in Windows-1251; Windows maps it to U+0098 both
         # ways, and so does tansy, in names shown and in paths typed.
-        document = json.loads(self.assertSucceeds(self.tansy("ls", "--json", codepage="1251", hotlist=CODE_PAGE)))
+        document = json.loads(self.assertSucceeds(self.tansy("--ansi", "ls", "--json", codepage="1251",
+                                                             hotlist=CODE_PAGE)))
         self.assertEqual([(e["name"], e["name_bytes"]) for e in document["entries"]],
                          [("a\u0098b", [0x61, 0x98, 0x62]), ("caf?", [0x63, 0x61, 0x66, 0x3F])])
-        document = json.loads(self.assertSucceeds(self.tansy("ls", "--json", "/a\u0098b", codepage="1251",
+        document = json.loads(self.assertSucceeds(self.tansy("--ansi", "ls", "--json", "/a\u0098b", codepage="1251",
                                                              hotlist=CODE_PAGE)))
         self.assertEqual([(e["name"], e["name_bytes"]) for e in document["entries"]],
                          [("Ёлка", [0xA8, 0xEB, 0xEA, 0xE0])])
         self.assertEqual(document["path"], "\\a\u0098b")
+        # The Unicode interface passes U+0098 and é through whole.
+        document = json.loads(self.assertSucceeds(self.tansy("ls", "--json", codepage="1251", hotlist=CODE_PAGE)))
+        self.assertEqual([(e["name"], e["name_units"]) for e in document["entries"]],
+                         [("a\u0098b", [0x61, 0x98, 0x62]), ("café", [0x63, 0x61, 0x66, 0xE9])])
+        document = json.loads(self.assertSucceeds(self.tansy("ls", "--json", "/a\u0098b", codepage="1251",
+                                                             hotlist=CODE_PAGE)))
+        self.assertEqual([e["name"] for e in document["entries"]], ["Ёлка"])
+
+    def test_names_through_each_interface(self):
+        # The Unicode interface shows every name as the hotlist holds it, under
+        # any code page; the ANSI one gives "?" for what code page 1251 lacks
+        # and an empty name for a four-byte character.
+        wanted = ["Party 😀", "日本語", "中国話", "Café crème", "bad \ufffd byte", "🎉 Party 😀", "Long", "after"]
+        for codepage in ["1251", "1252", "65001"]:
+            document = json.loads(self.assertSucceeds(self.tansy("ls", "--json", codepage=codepage, hotlist=UNICODE)))
+            self.assertEqual(document["interface"], "unicode")
+            self.assertEqual([e["name"] for e in document["entries"]], wanted, codepage)
+            for entry in document["entries"]:
+                self.assertEqual(entry["name_units"], utf16_units(entry["name"]))
+        table = self.assertSucceeds(self.tansy("ls", codepage="1251", hotlist=UNICODE))
+        self.assertEqual([line.split("  ")[-1] for line in table.splitlines()[1:5]], wanted[:4])
+        document = json.loads(self.assertSucceeds(self.tansy("--ansi", "ls", "--json", codepage="1251", hotlist=UNICODE)))
+        self.assertEqual(document["interface"], "ansi")
+        self.assertEqual([e["name"] for e in document["entries"][:4]], ["", "???", "???", "Caf? cr?me"])
+        long_names = json.loads(self.assertSucceeds(self.tansy("ls", "--json", "\\Long", hotlist=UNICODE)))
+        self.assertEqual([e["name"] for e in long_names["entries"]], ["漢" * 259, "字" * 258])
 
     def test_path_forms(self):
         wanted = self.assertSucceeds(self.tansy("ls", "\\Новости\\Архив"))
@@ -122,7 +155,11 @@ class ListTests(TansyTest):
 
     def test_json(self):
         for codepage, encoding in [("65001", "utf-8"), ("1251", "cp1251")]:
+            ansi = json.loads(self.assertSucceeds(self.tansy("--ansi", "ls", "--json", codepage=codepage)))
+            for entry in ansi["entries"]:
+                self.assertEqual(bytes(entry["name_bytes"]), entry["name"].encode(encoding))
             document = json.loads(self.assertSucceeds(self.tansy("ls", "--json", codepage=codepage)))
+            self.assertEqual([e["name"] for e in document["entries"]], [e["name"] for e in ansi["entries"]])
             self.assertEqual(document["path"], "\\")
             self.assertEqual(document["code_page"], int(codepage))
             self.assertEqual(document["hotlist"], SMALL)
@@ -130,7 +167,7 @@ class ListTests(TansyTest):
             self.assertEqual([(e["kind"], e["name"]) for e in entries],
                              [("bookmark", "Start page"), ("folder", "Новости"), ("bookmark", "Edge")])
             for entry in entries:
-                self.assertEqual(bytes(entry["name_bytes"]), entry["name"].encode(encoding))
+                self.assertEqual(entry["name_units"], utf16_units(entry["name"]))
             start, news, edge = entries
             self.assertEqual((start["id"], start["created"], start["visited"]), (1, 1600000000, 1700000000))
             self.assertEqual(start["created_utc"], "2020-09-13T12:26:40Z")
@@ -224,8 +261,10 @@ class ListTests(TansyTest):
         self.assertFails(run, r"not a number; line 4: ID=xя{36}\.\.\.$")
 
     def test_path_outside_the_code_page(self):
-        self.assertFails(self.tansy("ls", "\\日本", codepage="1251"),
+        self.assertFails(self.tansy("--ansi", "ls", "\\日本", codepage="1251"),
                          r"the path \\日本 cannot be written in the library's code page 1251")
+        # The Unicode interface takes any path.
+        self.assertFails(self.tansy("ls", "\\日本", codepage="1251"), r"cannot list \\日本: no such folder")
 
 
 class TreeTests(TansyTest):
@@ -306,6 +345,21 @@ class PropertiesTests(TansyTest):
         self.assertTrue(out.endswith("\nСОЗДАНА: 1600000200\nПОСЕЩЕНА: 1700000200\n"), out)
         self.assertEqual(self.assertSucceeds(self.tansy("props", "/Новости/Лента", codepage="1251")), out)
 
+    def test_names_the_code_page_lacks(self):
+        # Through the Unicode interface each name finds exactly its own box,
+        # and the box shows every text decoded; through the ANSI one under
+        # 1251, 日本語 and 中国話 are both "\\???" and show two boxes.
+        out = self.assertSucceeds(self.tansy("props", "\\日本語", codepage="1251", hotlist=UNICODE))
+        self.assertEqual(out.count("[Параметры закладки]"), 1)
+        self.assertIn("\nИМЯ: 日本語\n", out)
+        out = self.assertSucceeds(self.tansy("props", "/Café crème", codepage="1251", hotlist=UNICODE))
+        self.assertIn("\nURL: https://пример.рф/путь\n", out)
+        self.assertIn("\nОПИСАНИЕ:Crème brûlée — Καλημέρα 🥐\n", out)
+        out = self.assertSucceeds(self.tansy("--ansi", "props", "\\???", codepage="1251", hotlist=UNICODE))
+        self.assertEqual([line for line in out.splitlines() if line.startswith("ID: ")], ["ID: 2", "ID: 3"])
+        self.assertFails(self.tansy("props", "\\???", codepage="1251", hotlist=UNICODE), r"no such bookmark")
+        self.assertFails(self.tansy("props", "\\🎉 Party 😀", hotlist=UNICODE), r"it is a folder")
+
     def test_folder_has_no_properties(self):
         self.assertFails(self.tansy("props", "\\Новости"),
                          r"^tansy: no properties for \\Новости: it is a folder, and only bookmarks have properties$")
@@ -341,6 +395,12 @@ class ExecuteTests(TansyTest):
         for verb in ["Properties", "properties ", "chmod 777", "quote x"]:
             self.assertEqual(self.assertSucceeds(self.tansy("exec", verb, "\\Start page")), "result: 0\n", verb)
 
+    def test_unicode_verb(self):
+        self.assertTrue(self.assertSucceeds(self.tansy("exec", "properties", "\\Party 😀", hotlist=UNICODE))
+                        .startswith("[Параметры закладки]\nID: 1\nИМЯ: Party 😀\n"))
+        self.assertEqual(self.assertSucceeds(self.tansy("exec", "свойства", "\\Party 😀", hotlist=UNICODE)),
+                         "result: 0\n")
+
     def test_failure_prints_the_result(self):
         run = self.tansy("exec", "properties", "\\Start page", hotlist=MISSING)
         self.assertEqual(run.out, "result: 1 (last error 2)\n")
@@ -374,6 +434,13 @@ class ScriptTests(TansyTest):
             " init 1": r"line 2: unknown call \"\"",
             "inbox": r"line 2: inbox takes LINE",
             "inbox next -": r"line 2: next takes no arguments or HANDLE",
+            "firstw \\%FF": r"line 2: the text of a Unicode call is UTF-8 \(write %uHHHH",
+            "execw properties \\%E6%97": r"line 2: the text of a Unicode call is UTF-8",
+            "firstw \\%uD83": r"line 2: \"%\" must be followed by two hex digits, or by u and four",
+            "first \\%uD83D": r"line 2: \"%\" must be followed by two hex digits \(",
+            "closew": r"line 2: unknown call \"closew\" \(calls: .*; the Unicode forms initw, statusw, firstw",
+            "rootw 260": r"line 2: unknown call \"rootw\"",
+            "nextw x": r"line 2: nextw takes no arguments or HANDLE",
         }
         for line, pattern in cases.items():
             run = self.tansy("script", stdin="init 1\n" + line + "\n")
@@ -415,6 +482,23 @@ class ScriptTests(TansyTest):
                                   "> exec open \\x\n= missing export FsExecuteFile\n")
         self.assertIn("the library does not export FsFindFirst", run.err)
 
+    def test_unicode_calls(self):
+        # Paths and names as UTF-8 text in %HH form, unpaired surrogates as
+        # %uHHHH; the Unicode box on its own boxw line.
+        run = self.tansy("script", hotlist=UNICODE,
+                         stdin="firstw \\Party %uD83D\nfirstw \\Party 😀\nnextw 0\nclose 0\nexecw properties \\%uD83D\n"
+                               "execw properties /Party %F0%9F%98%80\n")
+        lines = self.assertSucceeds(run).splitlines()
+        self.assertEqual(lines[:11], ["> firstw \\Party %uD83D", "= -1 error=18", "> firstw \\Party %F0%9F%98%80",
+                                      "= -1 error=18", "> nextw 0", "= 0 error=6", "> close 0", "= 0",
+                                      "> execw properties \\%uD83D", "= 0", "> execw properties /Party %F0%9F%98%80"])
+        self.assertTrue(lines[11].startswith("boxw owner=main style=0 caption=%D0%9F%D0%B0"), lines[11])
+        self.assertIn(" text=ID: 1%0A%D0%98%D0%9C%D0%AF: Party %F0%9F%98%80%0A", lines[11])
+        run = self.tansy("--plugin", os.environ["TANSY_PARTIAL_PLUGIN"], "script", stdin="listw \\\nexecw open \\x\n")
+        self.assertEqual(run.returncode, 1)
+        self.assertEqual(run.out, "> firstw \\\n= missing export FsFindFirstW\n> execw open \\x\n"
+                                  "= missing export FsExecuteFileW\n")
+
     def test_list_that_never_ends(self):
         run = self.tansy("--plugin", os.environ["TANSY_ENDLESS_PLUGIN"], "script", stdin="list \\\ninit 1\n")
         self.assertEqual(run.returncode, 1)
@@ -441,11 +525,12 @@ class CommandLineTests(TansyTest):
     def test_program_help(self):
         out = self.assertSucceeds(self.tansy("--help", codepage=None, hotlist=None))
         for word in ["script", "ls", "tree", "count", "props", "exec", "--plugin", "--hotlist", "--codepage",
-                     "--host-class", "No effect on Windows", "bundled sample"]:
+                     "--ansi", "FsFindFirstW", "--host-class", "No effect on Windows", "bundled sample"]:
             self.assertIn(word, out)
 
     def test_command_help(self):
-        wanted = {"script": ["SCENARIO", "%HH", "box owner=", "inbox LINE", "next HANDLE"], "ls": ["PATH", "--json"],
+        wanted = {"script": ["SCENARIO", "%HH", "box owner=", "inbox LINE", "next HANDLE", "firstw", "listw", "execw",
+                             "%uHHHH", "boxw"], "ls": ["PATH", "--json", "name_units"],
                   "tree": ["PATH", "--json"], "count": ["PATH", "--json"], "props": ["PATH"],
                   "exec": ["VERB", "PATH"]}
         for command, words in wanted.items():

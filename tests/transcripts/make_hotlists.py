@@ -319,6 +319,33 @@ def reclaim():
     return joined(lines)
 
 
+def unicode():
+    """Names as browsers save page titles: emoji, CJK, accented letters, a
+    Cyrillic address, a broken byte, a folder named with emoji holding more,
+    and in "Long" names past the 259 units of a find-data record."""
+    lines = list(HEADER)
+    lines += url("Party 😀", 1, ("URL", "https://party.example/"), ("CREATED", 1700000001))
+    lines += url("日本語", 2, ("URL", "https://nihongo.example/"), ("CREATED", 1700000002))
+    lines += url("中国話", 3, ("URL", "https://zhongguo.example/"), ("CREATED", 1700000003))
+    lines += url("Café crème", 4, ("URL", "https://пример.рф/путь"), ("ICONFILE", "C:\\Иконки\\café.ico"),
+                 ("SHORT NAME", "кафе ☕"), ("DESCRIPTION", "Crème brûlée — Καλημέρα 🥐"), ("VISITED", 1700000444))
+    lines += block(b"#URL", ("ID", 5), ("NAME", b"bad \xff byte"), ("URL", "https://bad.example/"),
+                   ("DESCRIPTION", b"cut \xe6\x97 short"))
+    lines += folder("🎉 Party 😀", 6, ("CREATED", 1700000006))
+    lines += url("🍰 Cake", 7, ("URL", "https://cake.example/🍰"))
+    lines += folder("子", 8)
+    lines += url("深い 𝄞", 9)
+    lines += end()
+    lines += url("😀", 10)
+    lines += end()
+    lines += folder("Long", 11)
+    lines += url("漢" * 300, 12, ("URL", "https://long.example/300"))
+    lines += url("字" * 258 + "😀 tail", 13, ("URL", "https://long.example/pair"))
+    lines += end()
+    lines += url("after", 14)
+    return joined(lines)
+
+
 HOTLISTS_MADE = {
     "tree.hotlist": tree,
     "strays.hotlist": strays,
@@ -336,6 +363,7 @@ HOTLISTS_MADE = {
     "zeros.hotlist": zeros,
     "number_forms.hotlist": number_forms,
     "reclaim.hotlist": reclaim,
+    "unicode.hotlist": unicode,
 }
 
 

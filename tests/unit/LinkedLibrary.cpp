@@ -5,6 +5,7 @@
 #include "Boxes.h"
 #include "LinkedExports.h"
 #include "ScanState.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -15,12 +16,25 @@ void* gBoxObserverContext = nullptr;
 void RecordBox(const host::MessageBoxCall& box)
 {
     if (gBoxObserver != nullptr) gBoxObserver(gBoxObserverContext);
-    gBoxes.push_back(std::to_string(box.style) + (box.owner == nullptr ? " none " : " owned ") +
-                     host::Esc(box.caption) + "|" + host::Esc(box.text));
+    const auto shown = box.unicode ? &host::EscUnicode : &host::Esc;
+    gBoxes.push_back(std::string(box.unicode ? "boxw " : "box ") + std::to_string(box.style) +
+                     (box.owner == nullptr ? " none " : " owned ") + shown(box.caption) + "|" + shown(box.text));
+}
+
+// A record's name as these helpers give it.
+std::string NameText(const WIN32_FIND_DATAA& record)
+{
+    return host::NameOf(record);
+}
+
+std::string NameText(const WIN32_FIND_DATAW& record)
+{
+    return host::Utf8FromUtf16(host::NameOf(record));
 }
 
 // The answer's text for a call that handed over a record.
-std::string EntryText(const WIN32_FIND_DATAA& record)
+template <typename Record>
+std::string EntryText(const Record& record)
 {
     if (host::Untouched(record)) return " untouched";
     if (!host::NameEndsInRecord(record)) return " unterminated";
@@ -32,14 +46,15 @@ std::string ErrorText(DWORD error)
     return " error=" + std::to_string(error);
 }
 
-CallAnswer Worded(const host::FindAnswer& found, const std::string& path)
+template <typename Record>
+CallAnswer Worded(const host::BasicFindAnswer<Record>& found, const std::string& shownPath)
 {
     CallAnswer answer;
     answer.Result = found.result;
     const std::string result = std::to_string(found.result);
     switch (found.step) {
     case host::FindStep::First:
-        answer.Text = "first " + host::Esc(path) + " = " + result +
+        answer.Text = "first " + shownPath + " = " + result +
                       (found.found ? EntryText(found.record) : ErrorText(found.error));
         break;
     case host::FindStep::Next:
@@ -51,9 +66,31 @@ CallAnswer Worded(const host::FindAnswer& found, const std::string& path)
     if (found.found && !host::Untouched(found.record) && host::NameEndsInRecord(found.record)) {
         answer.HasEntry = true;
         answer.IsFolder = (found.record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        answer.Name = host::NameOf(found.record);
+        answer.Name = NameText(found.record);
     }
     return answer;
+}
+
+// Lists `path` through the exports of `form`, calling `after` with each
+// answer; true when the listing gave up.
+template <typename After>
+bool ListIn(Interface form, const std::string& path, host::BasicListingOptions<WIN32_FIND_DATAA> options,
+            After after)
+{
+    if (form == Interface::Ansi) {
+        options.after = after;
+        return host::ListFolder(LinkedLibrary(), path, options);
+    }
+    host::ListingOptionsW wide;
+    wide.close = options.close;
+    wide.maxNexts = options.maxNexts;
+    wide.after = after;
+    return host::ListFolder(LinkedLibrary(), host::Utf16FromUtf8(path), wide);
+}
+
+std::string Shown(Interface form, const std::string& text)
+{
+    return form == Interface::Ansi ? host::Esc(text) : host::EscUnicode(text);
 }
 
 }  // namespace
@@ -67,6 +104,7 @@ void UseHotlist(const std::string& path)
 {
     HotlistFileName = TextToShort(path);
     TansySetMessageBoxHook(&host::OnMessageBox);
+    TansySetMessageBoxHookW(&host::OnMessageBoxW);
     host::SetMessageBoxListener(&RecordBox);
 }
 
@@ -83,30 +121,33 @@ std::vector<std::string> TakeBoxes()
     return boxes;
 }
 
-Transcript ListFolder(const std::string& path, bool close, AfterCall after, void* context, size_t maxEntries)
+Transcript ListFolder(Interface form, const std::string& path, bool close, AfterCall after, void* context,
+                      size_t maxEntries)
 {
     Transcript transcript;
     host::ListingOptions options;
     options.close = close;
     options.maxNexts = maxEntries;
-    options.after = [&](const host::FindAnswer& found) {
-        transcript.push_back(Worded(found, path));
+    ListIn(form, path, options, [&](const auto& found) {
+        transcript.push_back(Worded(found, Shown(form, path)));
         if (after != nullptr) after(transcript, context);
-    };
-    host::ListFolder(LinkedLibrary(), path, options);
+    });
     return transcript;
 }
 
-Transcript Execute(const std::string& path, const char* verb)
+Transcript Execute(Interface form, const std::string& path, const std::string& verb)
 {
     TakeBoxes();
-    const host::ExecuteAnswer executed = host::CallExecuteFile(LinkedLibrary(), nullptr, path, verb);
-    CallAnswer answer("exec " + host::Esc(verb) + " " + host::Esc(path) + " = " +
+    const host::ExecuteAnswer executed =
+        form == Interface::Ansi
+            ? host::CallExecuteFile(LinkedLibrary(), nullptr, path, verb)
+            : host::CallExecuteFileW(LinkedLibrary(), nullptr, host::Utf16FromUtf8(path), host::Utf16FromUtf8(verb));
+    CallAnswer answer("exec " + Shown(form, verb) + " " + Shown(form, path) + " = " +
                       std::to_string(executed.result) + (executed.result != 0 ? ErrorText(executed.error) : ""));
     answer.Result = executed.result;
     if (executed.result != 0) answer.Error = executed.error;
     Transcript transcript = {answer};
-    for (std::string& box : TakeBoxes()) transcript.push_back({"box " + box});
+    for (std::string& box : TakeBoxes()) transcript.push_back({box});
     return transcript;
 }
 
@@ -121,29 +162,27 @@ namespace {
 
 // Sibling folders of one name give one path; a cap on depth and count keeps
 // files of many nested look-alike folders from taking forever.
-void CollectFolders(const std::string& path, std::vector<std::string>& folders, int depth)
+void CollectFolders(Interface form, const std::string& path, std::vector<std::string>& folders, int depth)
 {
     folders.push_back(path);
     if (depth > 64 || folders.size() > 2000) return;
     std::vector<std::string> children;
     const std::string prefix = path == "\\" ? path : path + "\\";
-    host::ListingOptions options;
-    options.after = [&](const host::FindAnswer& found) {
+    ListIn(form, path, {}, [&](const auto& found) {
         if (!found.found || !(found.record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
             !host::NameEndsInRecord(found.record))
             return;
-        const std::string child = prefix + host::NameOf(found.record);
+        const std::string child = prefix + NameText(found.record);
         if (std::find(children.begin(), children.end(), child) == children.end()) children.push_back(child);
-    };
-    host::ListFolder(LinkedLibrary(), path, options);
-    for (const std::string& child : children) CollectFolders(child, folders, depth + 1);
+    });
+    for (const std::string& child : children) CollectFolders(form, child, folders, depth + 1);
 }
 
 }  // namespace
 
-std::vector<std::string> AllFolders()
+std::vector<std::string> AllFolders(Interface form)
 {
     std::vector<std::string> folders;
-    CollectFolders("\\", folders, 0);
+    CollectFolders(form, "\\", folders, 0);
     return folders;
 }

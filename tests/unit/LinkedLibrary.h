@@ -22,10 +22,15 @@ struct CallAnswer {
     DWORD Error = 0;           // the last-error value after a failed call, else 0
     bool HasEntry = false;     // the call handed over a sound record
     bool IsFolder = false;     // ... of a folder
-    std::string Name;          // ... whose name bytes are these
+    std::string Name;          // ... whose name is this (bytes; UTF-8 through the Unicode exports)
     bool operator==(const CallAnswer&) const = default;
 };
 using Transcript = std::vector<CallAnswer>;
+
+// Which exports a call goes through: the ANSI ones, whose paths and names are
+// bytes in the code page, or the Unicode ones, whose paths and names these
+// helpers take and give as UTF-8 (Utf8FromUtf16's form).
+enum class Interface { Ansi, Unicode };
 
 // The linked exports, and the library's own last-error value.
 const host::DrivenLibrary& LinkedLibrary();
@@ -37,8 +42,8 @@ void UseHotlist(const std::string& path);
 // Called whenever the library shows a box (before it is recorded).
 void ObserveBoxes(void (*observer)(void* context), void* context);
 
-// Boxes shown since the last call, as "style none|owned caption|text" with
-// bytes escaped.
+// Boxes shown since the last call, as "box STYLE none|owned caption|text"
+// ("boxw ..." for a Unicode box) with bytes escaped.
 std::vector<std::string> TakeBoxes();
 
 // Called after every export call with the transcript so far.
@@ -48,14 +53,25 @@ using AfterCall = void (*)(const Transcript& sofar, void* context);
 // then FsFindClose unless `close` is false; stops after a failed FsFindFirst.
 // A successful call whose record does not end its name inside itself is
 // recorded as "unterminated", one the library left alone as "untouched".
-Transcript ListFolder(const std::string& path, bool close = true, AfterCall after = nullptr,
+// Through the Unicode interface, FsFindFirstW and FsFindNextW.
+Transcript ListFolder(Interface form, const std::string& path, bool close = true, AfterCall after = nullptr,
                       void* context = nullptr, size_t maxEntries = host::MaxListingNexts);
+inline Transcript ListFolder(const std::string& path, bool close = true, AfterCall after = nullptr,
+                             void* context = nullptr, size_t maxEntries = host::MaxListingNexts)
+{
+    return ListFolder(Interface::Ansi, path, close, after, context, maxEntries);
+}
 
-// FsExecuteFile with `verb` on `path`; its answer, then one line per box.
-Transcript Execute(const std::string& path, const char* verb = "properties");
+// FsExecuteFile (or FsExecuteFileW) with `verb` on `path`; its answer, then
+// one line per box.
+Transcript Execute(Interface form, const std::string& path, const std::string& verb = "properties");
+inline Transcript Execute(const std::string& path, const std::string& verb = "properties")
+{
+    return Execute(Interface::Ansi, path, verb);
+}
 
 // The transcript as text, one call per line.
 std::string Joined(const Transcript& transcript);
 
 // Every folder path of the tree below "\" (the root first), found by listing.
-std::vector<std::string> AllFolders();
+std::vector<std::string> AllFolders(Interface form = Interface::Ansi);

@@ -1,8 +1,9 @@
 // Every file call of a listing of every folder and of a "properties" scan is
-// made to fail once, at every position, through the stand-in layer's seam.
-// Each time the export must answer its failure value with the injected code,
-// hold no handle once the host is done, and the next listing and
-// "properties" must give exactly the fault-free transcript again.
+// made to fail once, at every position, through the stand-in layer's seam,
+// through the ANSI exports and through the Unicode ones alike. Each time the
+// export must answer its failure value with the injected code, hold no handle
+// once the host is done, and the next listing and "properties" must give
+// exactly the fault-free transcript again.
 #include <gtest/gtest.h>
 
 #include <errno.h>
@@ -102,11 +103,11 @@ void NoteCounts(const Transcript&, void* context)
     static_cast<CountedListing*>(context)->CountsAfter.push_back(CurrentCounts());
 }
 
-CountedListing CountedList(const std::string& path)
+CountedListing CountedList(Interface form, const std::string& path)
 {
     CountedListing listing;
     TansyClearFaults();
-    listing.Calls = ListFolder(path, true, &NoteCounts, &listing);
+    listing.Calls = ListFolder(form, path, true, &NoteCounts, &listing);
     return listing;
 }
 
@@ -121,12 +122,12 @@ void NoteBoxCounts(void* context)
     static_cast<CountedProperties*>(context)->CountsAtBox.push_back(CurrentCounts());
 }
 
-CountedProperties CountedExecute(const std::string& path)
+CountedProperties CountedExecute(Interface form, const std::string& path)
 {
     CountedProperties properties;
     TansyClearFaults();
     ObserveBoxes(&NoteBoxCounts, &properties);
-    properties.Calls = Execute(path);
+    properties.Calls = Execute(form, path);
     ObserveBoxes(nullptr, nullptr);
     properties.Total = CurrentCounts();
     return properties;
@@ -179,28 +180,57 @@ bool HotlistClosed()
     return HotlistText.Mode != tfInput && TansyOpenHandleCount() == 0;
 }
 
-class FaultSweep : public ::testing::Test {
+// The fault-free answers of one interface, and the paths they were asked for.
+struct References {
+    std::vector<std::string> folders;
+    std::map<std::string, CountedListing> listings;
+    std::map<std::string, CountedProperties> properties;
+    std::string targets[2];  // the "properties" requests: two boxes, and one in the Cyrillic folder
+};
+
+References ReferencesOf(Interface form)
+{
+    References references;
+    // The Cyrillic folder's name: Windows-1251 bytes for the ANSI exports.
+    const std::string today = form == Interface::Ansi ? "\xD1\xE5\xE3\xEE\xE4\xED\xFF"
+                                                      : "\xD0\xA1\xD0\xB5\xD0\xB3\xD0\xBE\xD0\xB4\xD0\xBD\xD1\x8F";
+    references.targets[0] = "\\News\\Daily";
+    references.targets[1] = "\\News\\" + today + "\\Daily";
+    references.folders = AllFolders(form);
+    for (const std::string& folder : references.folders)
+        references.listings[folder] = CountedList(form, folder);
+    // A folder that does not exist is swept too.
+    references.listings["\\News\\Missing"] = CountedList(form, "\\News\\Missing");
+    for (const std::string& target : references.targets)
+        references.properties[target] = CountedExecute(form, target);
+    return references;
+}
+
+class FaultSweep : public ::testing::TestWithParam<Interface> {
 protected:
     static void SetUpTestSuite()
     {
-        // The folder names below are Windows-1251 bytes.
+        // The ANSI folder names below are Windows-1251 bytes.
         TansySetActiveCodePage(1251);
         TansyClearFaults();
         UseHotlist(WriteTempFile(SweepHotlist()));
-        folders_ = AllFolders();
-        for (const std::string& folder : folders_) listings_[folder] = CountedList(folder);
-        // A folder that does not exist is swept too.
-        listings_["\\News\\Missing"] = CountedList("\\News\\Missing");
-        for (const std::string& target : kTargets) properties_[target] = CountedExecute(target);
+        for (const Interface form : {Interface::Ansi, Interface::Unicode}) references_[form] = ReferencesOf(form);
     }
 
     void SetUp() override
     {
-        ASSERT_EQ(folders_.size(), 5u) << "the sweep's hotlist lists wrong";
+        ASSERT_EQ(Ref().folders.size(), 5u) << "the sweep's hotlist lists wrong";
         ASSERT_TRUE(HotlistClosed());
     }
 
     void TearDown() override { TansyClearFaults(); }
+
+    static const References& Ref() { return references_.at(GetParam()); }
+
+    static Transcript List(const std::string& folder, bool close = true)
+    {
+        return ListFolder(GetParam(), folder, close);
+    }
 
     // After a fault is gone, a listing of `folder` and "properties" on the
     // deep bookmark answer exactly as they did without faults, and leave
@@ -208,8 +238,9 @@ protected:
     static void ExpectRecovered(const std::string& folder, const std::string& context)
     {
         TansyClearFaults();
-        EXPECT_EQ(Joined(ListFolder(folder)), Joined(listings_.at(folder).Calls)) << context;
-        EXPECT_EQ(Joined(Execute(kTargets[1])), Joined(properties_.at(kTargets[1]).Calls)) << context;
+        const std::string& deep = Ref().targets[1];
+        EXPECT_EQ(Joined(List(folder)), Joined(Ref().listings.at(folder).Calls)) << context;
+        EXPECT_EQ(Joined(Execute(GetParam(), deep)), Joined(Ref().properties.at(deep).Calls)) << context;
         EXPECT_TRUE(HotlistClosed()) << context;
     }
 
@@ -220,38 +251,39 @@ protected:
     {
         TansyClearFaults();
         EXPECT_EQ(TansyOpenHandleCount(), 1u) << context;
-        std::string expected = Joined(listings_.at(folder).Calls);
+        std::string expected = Joined(Ref().listings.at(folder).Calls);
         const size_t handle = expected.find(" = 0", expected.find(' ') + 1);
         if (expected.rfind("first", 0) == 0 && handle != std::string::npos) expected[handle + 3] = '1';
-        EXPECT_EQ(Joined(ListFolder(folder)), expected) << context;
+        EXPECT_EQ(Joined(List(folder)), expected) << context;
         host::CallFindClose(LinkedLibrary(), nullptr);
         EXPECT_TRUE(HotlistClosed()) << context;
     }
 
-    static inline const std::string kTargets[2] = {"\\News\\Daily", "\\News\\\xD1\xE5\xE3\xEE\xE4\xED\xFF\\Daily"};
-    static inline std::vector<std::string> folders_;
-    static inline std::map<std::string, CountedListing> listings_;
-    static inline std::map<std::string, CountedProperties> properties_;
-    static inline unsigned faultedRuns_ = 0;
+    static inline std::map<Interface, References> references_;
 };
 
-TEST_F(FaultSweep, ReferencesReadTheFileInSeveralBlocks)
+INSTANTIATE_TEST_SUITE_P(BothInterfaces, FaultSweep, ::testing::Values(Interface::Ansi, Interface::Unicode),
+                         [](const ::testing::TestParamInfo<Interface>& param) {
+                             return param.param == Interface::Ansi ? "Ansi" : "Unicode";
+                         });
+
+TEST_P(FaultSweep, ReferencesReadTheFileInSeveralBlocks)
 {
-    const CountedListing& root = listings_.at("\\");
+    const CountedListing& root = Ref().listings.at("\\");
     EXPECT_EQ(root.Calls.size(), 6u) << Joined(root.Calls);  // first, 3 x next, end, close
     EXPECT_GE(root.CountsAfter.back()[1], 6u) << "the hotlist must span several reads";
     EXPECT_EQ(root.CountsAfter.back()[0], 1u);
     EXPECT_EQ(root.CountsAfter.back()[2], 1u);
     // Both "Daily" bookmarks of \News, and the one in the Cyrillic folder.
-    EXPECT_EQ(properties_.at(kTargets[0]).CountsAtBox.size(), 2u);
-    EXPECT_EQ(properties_.at(kTargets[1]).CountsAtBox.size(), 1u);
+    EXPECT_EQ(Ref().properties.at(Ref().targets[0]).CountsAtBox.size(), 2u);
+    EXPECT_EQ(Ref().properties.at(Ref().targets[1]).CountsAtBox.size(), 1u);
 }
 
 // Every CreateFileA, ReadFile and CloseHandle of a listing of every folder.
-TEST_F(FaultSweep, ListingsFailCleanlyAtEveryCall)
+TEST_P(FaultSweep, ListingsFailCleanlyAtEveryCall)
 {
     unsigned runs = 0;
-    for (const auto& [folder, reference] : listings_) {
+    for (const auto& [folder, reference] : Ref().listings) {
         for (size_t k = 0; k < kCalls.size(); ++k) {
             const unsigned calls = reference.CountsAfter.back()[k];
             ASSERT_GT(calls, 0u);
@@ -265,7 +297,7 @@ TEST_F(FaultSweep, ListingsFailCleanlyAtEveryCall)
                                                 std::to_string(code) + (close ? "" : ", no close");
                     TansyClearFaults();
                     TansyFailNthCall(kCalls[k], n, code);
-                    const Transcript got = ListFolder(folder, close);
+                    const Transcript got = List(folder, close);
                     ++runs;
                     EXPECT_EQ(TansyFaultsStruck(), 1u) << context;
                     const Transcript expected = ExpectedListing(reference, k, n, code, close);
@@ -280,16 +312,15 @@ TEST_F(FaultSweep, ListingsFailCleanlyAtEveryCall)
             }
         }
     }
-    faultedRuns_ += runs;
     RecordProperty("faulted_listings", static_cast<int>(runs));
-    std::printf("fault sweep: %u faulted listings over %zu folders\n", runs, listings_.size());
+    std::printf("fault sweep: %u faulted listings over %zu folders\n", runs, Ref().listings.size());
 }
 
 // Every CreateFileA, ReadFile and CloseHandle of a "properties" scan.
-TEST_F(FaultSweep, PropertiesFailCleanlyAtEveryCall)
+TEST_P(FaultSweep, PropertiesFailCleanlyAtEveryCall)
 {
     unsigned runs = 0;
-    for (const auto& [target, reference] : properties_) {
+    for (const auto& [target, reference] : Ref().properties) {
         for (size_t k = 0; k < kCalls.size(); ++k) {
             const unsigned calls = reference.Total[k];
             ASSERT_GT(calls, 0u);
@@ -300,7 +331,7 @@ TEST_F(FaultSweep, PropertiesFailCleanlyAtEveryCall)
                                                 std::to_string(code);
                     TansyClearFaults();
                     TansyFailNthCall(kCalls[k], n, code);
-                    const Transcript got = Execute(target);
+                    const Transcript got = Execute(GetParam(), target);
                     ++runs;
                     EXPECT_EQ(TansyFaultsStruck(), 1u) << context;
                     EXPECT_EQ(Joined(got), Joined(ExpectedProperties(reference, k, n, code))) << context;
@@ -319,7 +350,7 @@ TEST_F(FaultSweep, PropertiesFailCleanlyAtEveryCall)
 // open files 4). Their counts are not exposed, so N runs up until a run no
 // longer reaches the N-th call; each faulted transcript must be the
 // fault-free one up to one call that fails with the translated code.
-TEST_F(FaultSweep, SystemCallFailuresAreTranslated)
+TEST_P(FaultSweep, SystemCallFailuresAreTranslated)
 {
     struct SystemCall {
         TansySystemCall call;
@@ -335,7 +366,7 @@ TEST_F(FaultSweep, SystemCallFailuresAreTranslated)
                                             {EACCES, ERROR_ACCESS_DENIED},
                                             {EMFILE, ERROR_TOO_MANY_OPEN_FILES}};
     const std::string folder = "\\News";
-    const Transcript& reference = listings_.at(folder).Calls;
+    const Transcript& reference = Ref().listings.at(folder).Calls;
     unsigned runs = 0;
     for (const SystemCall& call : calls) {
         unsigned struck = 0;
@@ -346,7 +377,7 @@ TEST_F(FaultSweep, SystemCallFailuresAreTranslated)
                                             " fails with errno " + std::to_string(error);
                 TansyClearFaults();
                 TansyFailNthSystemCall(call.call, n, error);
-                const Transcript got = ListFolder(folder);
+                const Transcript got = List(folder);
                 if (TansyFaultsStruck() == 0) break;
                 reached = true;
                 ++runs;
@@ -381,15 +412,15 @@ TEST_F(FaultSweep, SystemCallFailuresAreTranslated)
 
 // A read that reports a broken pipe is the end of the input, not a failure:
 // the listing ends early and cleanly, and the next one is whole again.
-TEST_F(FaultSweep, BrokenPipeEndsTheInput)
+TEST_P(FaultSweep, BrokenPipeEndsTheInput)
 {
-    const CountedListing& reference = listings_.at("\\");
+    const CountedListing& reference = Ref().listings.at("\\");
     const unsigned reads = reference.CountsAfter.back()[1];
     for (unsigned n = 2; n <= reads; ++n) {
         const std::string context = "ReadFile #" + std::to_string(n) + " reports a broken pipe";
         TansyClearFaults();
         TansyFailNthCall(TansyCall::ReadFile, n, ERROR_BROKEN_PIPE);
-        const Transcript got = ListFolder("\\");
+        const Transcript got = List("\\");
         EXPECT_EQ(TansyFaultsStruck(), 1u) << context;
         // The entries before the one being read when the input ended are whole.
         ASSERT_LE(got.size(), reference.Calls.size()) << context;
