@@ -3,14 +3,12 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
-#include <optional>
-#include <set>
 
 #include <nlohmann/json.hpp>
 
 #include "Boxes.h"
 #include "Commands.h"
-#include "Folders.h"
+#include "FolderTree.h"
 #include "Reports.h"
 #include "Utf8.h"
 
@@ -172,84 +170,60 @@ void PrintTable(const Session& session, const std::vector<FolderEntry>& entries)
     }
 }
 
-struct TreeNode {
-    FolderEntry entry;
-    std::vector<TreeNode> children;
-    bool repeats = false;  // its path is that of a folder above it
-};
-
-struct TreeFailure {
-    std::string path;
-    FolderListing listing;
-};
-
-// Grows the tree below a folder the way file managers walk it for a search or
-// a size count: each sub-folder is listed inside its parent's listing, right
-// after the call that returned it, and the parent goes on once that listing
-// is closed. A folder whose path is that of a folder above it (a name the
-// library joins to nothing) is not entered again.
-struct TreeWalk {
-    Session& session;
-    std::set<std::string> above = {};
-    std::optional<TreeFailure> failure = {};  // the first listing below the top that failed
-
-    // Lists `path` into `nodes`, each sub-folder's own listing inside; the
-    // listing of `path` itself.
-    FolderListing Grow(const std::string& path, std::vector<TreeNode>& nodes)
-    {
-        above.insert(path);
-        const FolderListing listing = ListingOf(session, path, [&](const FolderEntry& entry) {
-            nodes.push_back(TreeNode{entry, {}, false});
-            if (entry.folder && !failure) Enter(JoinPath(path, entry.name), nodes.back());
-        });
-        above.erase(path);
-        return listing;
-    }
-
-    void Enter(const std::string& path, TreeNode& node)
-    {
-        if (above.count(path)) {
-            node.repeats = true;
-            return;
-        }
-        const FolderListing listing = Grow(path, node.children);
-        if (listing.outcome == ListOutcome::Failed && !failure) failure = TreeFailure{path, listing};
-    }
-};
-
-// Starts the library and grows the tree below `path`; false after reporting
-// why it cannot be shown.
-bool GrowTree(Session& session, const std::string& path, std::vector<TreeNode>& nodes, int& status)
+// Walks the tree below `path` after starting the library; false after
+// reporting why it cannot be shown.
+bool GrowTree(Session& session, const std::string& path, FolderTree& tree, int& status)
 {
     if (!StartListing(session, status)) return false;
-    TreeWalk walk{session};
-    const FolderListing top = walk.Grow(path, nodes);
-    if (walk.failure) {
-        status = Fail(ListingFailure(session, walk.failure->path, walk.failure->listing));
+    tree = WalkTree(session, path);
+    if (tree.failure) {
+        status = Fail(ListingFailure(session, tree.failure->path, tree.failure->listing));
         return false;
     }
-    return Listable(session, path, top, status);
+    return Listable(session, path, tree.top, status);
 }
 
-void PrintTree(const Session& session, const std::vector<TreeNode>& nodes, const std::string& indent)
+// For each row, whether it is the last entry of its folder.
+std::vector<bool> LastInFolder(const std::vector<TreeRow>& rows)
 {
-    for (size_t i = 0; i < nodes.size(); ++i) {
-        const bool last = i + 1 == nodes.size();
-        const TreeNode& node = nodes[i];
-        std::cout << indent << (last ? "└── " : "├── ") << Shown(session, node.entry.name)
-                  << (node.entry.folder ? "\\" : "") << (node.repeats ? "  (its own path again)" : "")
-                  << '\n';
-        PrintTree(session, node.children, indent + (last ? "    " : "│   "));
+    std::vector<bool> last(rows.size());
+    std::vector<bool> followed;  // by depth: a later entry of the same folder was seen
+    for (size_t i = rows.size(); i-- > 0;) {
+        const size_t depth = rows[i].depth;
+        followed.resize(depth + 1);
+        last[i] = !followed[depth];
+        followed[depth] = true;
+    }
+    return last;
+}
+
+void PrintTree(const Session& session, const std::vector<TreeRow>& rows)
+{
+    const std::vector<bool> last = LastInFolder(rows);
+    std::string indent;
+    std::vector<size_t> indentAt = {0};  // by depth: the length of the indent of its rows
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const TreeRow& row = rows[i];
+        indent.resize(indentAt[row.depth]);
+        std::cout << indent << (last[i] ? "└── " : "├── ") << Shown(session, row.entry.name)
+                  << (row.entry.folder ? "\\" : "") << (row.repeats ? "  (its own path again)" : "") << '\n';
+        indent += last[i] ? "    " : "│   ";
+        indentAt.resize(row.depth + 1);
+        indentAt.push_back(indent.size());
     }
 }
 
-Json TreeJson(const Session& session, const std::vector<TreeNode>& nodes)
+Json TreeJson(const Session& session, const std::vector<TreeRow>& rows)
 {
     Json entries = Json::array();
-    for (const TreeNode& node : nodes) {
-        Json entry = EntryJson(session, node.entry);
-        if (node.entry.folder) entry["entries"] = TreeJson(session, node.children);
-        entries.push_back(entry);
+    std::vector<Json*> folders = {&entries};  // by depth: the entries array rows of that depth go to
+    for (const TreeRow& row : rows) {
+        folders.resize(row.depth + 1);
+        folders.back()->push_back(EntryJson(session, row.entry));
+        if (!row.entry.folder) continue;
+        Json& entry = folders.back()->back();
+        entry["entries"] = Json::array();
+        folders.push_back(&entry["entries"]);
     }
     return entries;
 }
@@ -260,17 +234,18 @@ struct TreeCount {
     uint64_t size = 0;  // the bookmarks' sizes (their IDs) added up, as file managers add file sizes
 };
 
-void CountTree(const std::vector<TreeNode>& nodes, TreeCount& count)
+TreeCount CountTree(const std::vector<TreeRow>& rows)
 {
-    for (const TreeNode& node : nodes) {
-        if (node.entry.folder) {
+    TreeCount count;
+    for (const TreeRow& row : rows) {
+        if (row.entry.folder) {
             ++count.folders;
-            CountTree(node.children, count);
         } else {
             ++count.bookmarks;
-            count.size += node.entry.id;
+            count.size += row.entry.id;
         }
     }
+    return count;
 }
 
 }  // namespace
@@ -293,25 +268,24 @@ int ListCommand(Session& session, const std::string& path, bool json)
 
 int TreeCommand(Session& session, const std::string& path, bool json)
 {
-    std::vector<TreeNode> nodes;
+    FolderTree tree;
     int status = 0;
-    if (!GrowTree(session, path, nodes, status)) return status;
+    if (!GrowTree(session, path, tree, status)) return status;
     if (json) {
-        PrintJson(session, path, TreeJson(session, nodes));
+        PrintJson(session, path, TreeJson(session, tree.rows));
     } else {
         std::cout << Shown(session, path) << '\n';
-        PrintTree(session, nodes, "");
+        PrintTree(session, tree.rows);
     }
     return 0;
 }
 
 int CountCommand(Session& session, const std::string& path, bool json)
 {
-    std::vector<TreeNode> nodes;
+    FolderTree tree;
     int status = 0;
-    if (!GrowTree(session, path, nodes, status)) return status;
-    TreeCount count;
-    CountTree(nodes, count);
+    if (!GrowTree(session, path, tree, status)) return status;
+    const TreeCount count = CountTree(tree.rows);
     if (json) {
         Json document = Document(session, path);
         document["bookmarks"] = count.bookmarks;

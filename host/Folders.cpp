@@ -42,17 +42,34 @@ bool TakeEntry(const Record& data, std::vector<FolderEntry>& entries)
 // The entry a call of the listing returned, or how the call ended the
 // listing, if it did.
 template <typename Record>
-void Note(const BasicFindAnswer<Record>& answer, FolderListing& listing, const EntryVisitor& visit)
+void Note(const BasicFindAnswer<Record>& answer, FolderCursor& cursor)
 {
-    if (answer.found) {
-        if (TakeEntry(answer.record, listing.entries) && visit) visit(listing.entries.back());
-    } else if (answer.step == FindStep::First) {
+    FolderListing& listing = cursor.listing;
+    cursor.added = answer.found && TakeEntry(answer.record, listing.entries);
+    if (answer.found) return;
+    if (answer.step == FindStep::First) {
         listing.error = answer.error;
         listing.outcome = answer.error == ERROR_NO_MORE_FILES ? ListOutcome::NoEntries : ListOutcome::Failed;
-    } else if (answer.step == FindStep::Next && NextFailed(answer)) {
+    } else if (NextFailed(answer)) {
         listing.error = answer.error;
         listing.outcome = ListOutcome::Failed;
     }
+}
+
+// Notes what a call answered; FsFindFirst's handle is kept. True when the
+// call found an entry.
+template <typename Record>
+bool Took(const BasicFindAnswer<Record>& answer, FolderCursor& cursor)
+{
+    Note(answer, cursor);
+    if (answer.step == FindStep::First) cursor.handle = answer.handle;
+    return answer.found;
+}
+
+void CloseFolder(Session& session, FolderCursor& cursor)
+{
+    CallFindClose(session.plugin, cursor.handle);
+    cursor.open = false;
 }
 
 }  // namespace
@@ -74,20 +91,37 @@ std::string JoinPath(const std::string& folder, const std::string& name)
     return !folder.empty() && folder.back() == '\\' ? folder + name : folder + "\\" + name;
 }
 
-FolderListing ListingOf(Session& session, const std::string& path, const EntryVisitor& visit)
+FolderCursor OpenFolder(Session& session, const std::string& path)
 {
-    FolderListing listing;
-    if (session.unicode) {
-        ListingOptionsW options;
-        options.after = [&listing, &visit](const FindAnswerW& answer) { Note(answer, listing, visit); };
-        listing.endless = ListFolder(session.plugin, Utf16FromUtf8(path), options);
-    } else {
-        ListingOptions options;
-        options.after = [&listing, &visit](const FindAnswer& answer) { Note(answer, listing, visit); };
-        listing.endless = ListFolder(session.plugin, path, options);
+    FolderCursor cursor;
+    cursor.open = session.unicode ? Took(CallFindFirstW(session.plugin, Utf16FromUtf8(path)), cursor)
+                                  : Took(CallFindFirst(session.plugin, path), cursor);
+    return cursor;
+}
+
+bool NextInFolder(Session& session, FolderCursor& cursor)
+{
+    cursor.added = false;
+    if (!cursor.open) return false;
+    if (cursor.nexts == MaxListingNexts) {
+        cursor.listing.endless = true;
+        cursor.listing.outcome = ListOutcome::Failed;
+        CloseFolder(session, cursor);
+        return false;
     }
-    if (listing.endless) listing.outcome = ListOutcome::Failed;
-    return listing;
+    ++cursor.nexts;
+    const bool found = session.unicode ? Took(CallFindNextW(session.plugin, cursor.handle), cursor)
+                                       : Took(CallFindNext(session.plugin, cursor.handle), cursor);
+    if (!found) CloseFolder(session, cursor);
+    return found;
+}
+
+FolderListing ListingOf(Session& session, const std::string& path)
+{
+    FolderCursor cursor = OpenFolder(session, path);
+    while (NextInFolder(session, cursor)) {
+    }
+    return std::move(cursor.listing);
 }
 
 PathKind LookUpPath(Session& session, const std::string& path, FolderListing& listing)

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,14 +32,26 @@ struct FolderListing {
     bool endless = false;              // failed: still "one more" after MaxListingNexts
 };
 
-// Runs for each entry of a listing right after the call that returned it,
-// while the listing is still open.
-using EntryVisitor = std::function<void(const FolderEntry& entry)>;
+// A listing made one call at a time, so that a walk can list a sub-folder
+// between two calls of its parent's listing, as file managers do.
+struct FolderCursor {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    bool open = false;   // FsFindFirst found an entry and FsFindClose is still owed
+    bool added = false;  // the last call added an entry to listing.entries
+    size_t nexts = 0;
+    FolderListing listing;
+};
 
-// Lists `path` (the session's text), through the Unicode exports in a
-// Unicode session, calling `visit` (when given) for each entry as it
-// comes; the exports FsFindFirst, FsFindNext and FsFindClose must be present.
-FolderListing ListingOf(Session& session, const std::string& path, const EntryVisitor& visit = {});
+// FsFindFirst of `path` (the session's text), FsFindFirstW in a Unicode
+// session; the exports FsFindFirst, FsFindNext and FsFindClose must be present.
+FolderCursor OpenFolder(Session& session, const std::string& path);
+// One more FsFindNext (or W); at the end of the listing, or once it has
+// answered "one more" MaxListingNexts times, FsFindClose. False once closed.
+bool NextInFolder(Session& session, FolderCursor& cursor);
+
+// Lists `path` (the session's text) to its end, through the Unicode exports
+// in a Unicode session.
+FolderListing ListingOf(Session& session, const std::string& path);
 
 enum class PathKind { EmptyFolder, Bookmark, Missing, Failed };
 

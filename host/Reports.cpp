@@ -131,6 +131,12 @@ std::string FailureReport(const Session& session, const std::string& action, DWO
     if (code == ERROR_INVALID_DATA)
         return action + ": " + session.hotlistLabel + " holds a value that is not a number" +
                BadNumberHint(session, request);
+    // A listing the library gave up answers 4 too: folders listed inside one
+    // another, deeper than the listings it keeps open.
+    if (code == ERROR_TOO_MANY_OPEN_FILES)
+        return action + ": too many open files or listings (error 4): the system would not open " +
+               session.hotlistLabel + ", or the library gave the listing up, with more folders listed "
+               "inside one another than it keeps";
     return action + ": cannot read " + session.hotlistLabel + ": " + ReasonOf(code);
 }
 

@@ -320,6 +320,27 @@ class TreeTests(TansyTest):
             self.assertEqual((document["bookmarks"], document["folders"], document["size"]),
                              hotlist_tree.count(tree, folder), folder)
 
+    def test_deep_nest(self):
+        # The walk keeps one open listing a level and no call stack of its
+        # own. 1200 levels are walked whole; at 2500 the library gives up the
+        # outer listings (error 4) and tansy says so instead of failing
+        # silently or crashing.
+        folder = tempfile.mkdtemp(prefix="tansy-nest-")
+        self.addCleanup(shutil.rmtree, folder, True)
+
+        def nest(depth):
+            path = os.path.join(folder, "nest%d.hotlist" % depth)
+            with open(path, "w", encoding="utf-8") as stream:
+                stream.write("Hotlist version 2.0\nOptions: encoding = utf8, version=3\n\n")
+                stream.write("".join("#FOLDER\n\tID=%d\n\tNAME=F\n\n" % (level + 1) for level in range(depth)))
+                stream.write("#URL\n\tID=7\n\tNAME=Bottom\n\n" + "-\n\n" * depth)
+            return path
+
+        self.assertEqual(self.assertSucceeds(self.tansy("count", hotlist=nest(1200))),
+                         "\\: 1 bookmarks, 1200 folders, size 7\n")
+        self.assertFails(self.tansy("count", hotlist=nest(2500)),
+                         r"^tansy: cannot list (\\F){2,}: too many open files or listings \(error 4\)")
+
     def test_folders_whose_path_repeats(self):
         # A folder without a name has its parent's path: listing it again
         # would never end.
