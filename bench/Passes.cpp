@@ -17,12 +17,12 @@ namespace {
 
 // Entries of `folder` listed to the end, or -1 when the listing gave up.
 // `firstBookmark`, when given, receives the first entry that is no folder.
-int64_t ListedEntries(const host::DrivenLibrary& library, const std::string& folder,
-                      std::string* firstBookmark = nullptr)
+template <typename Record, typename Path = std::basic_string<host::NameUnit<Record>>>
+int64_t ListedEntries(const host::DrivenLibrary& library, const Path& folder, Path* firstBookmark = nullptr)
 {
     int64_t entries = 0;
-    host::ListingOptions options;
-    options.after = [&entries, firstBookmark](const host::FindAnswer& answer) {
+    host::BasicListingOptions<Record> options;
+    options.after = [&entries, firstBookmark](const host::BasicFindAnswer<Record>& answer) {
         if (!answer.found) return;
         ++entries;
         if (firstBookmark != nullptr && firstBookmark->empty() &&
@@ -33,14 +33,45 @@ int64_t ListedEntries(const host::DrivenLibrary& library, const std::string& fol
 }
 
 // Boxes shown by one "properties" request, or -1 when the call failed.
-int64_t PropertiesBoxes(const host::DrivenLibrary& library, const std::string& bookmark)
+template <typename Call>
+int64_t BoxesOf(Call call)
 {
     int64_t boxes = 0;
     const host::MessageBoxListener before =
         host::SetMessageBoxListener([&boxes](const host::MessageBoxCall&) { ++boxes; });
-    const host::ExecuteAnswer answer = host::CallExecuteFile(library, nullptr, bookmark, "properties");
+    const host::ExecuteAnswer answer = call();
     host::SetMessageBoxListener(before);
     return answer.result == FS_EXEC_OK ? boxes : -1;
+}
+
+int64_t PropertiesBoxes(const host::DrivenLibrary& library, const std::string& bookmark)
+{
+    return BoxesOf([&] { return host::CallExecuteFile(library, nullptr, bookmark, "properties"); });
+}
+
+int64_t PropertiesBoxes(const host::DrivenLibrary& library, const std::u16string& bookmark)
+{
+    return BoxesOf([&] { return host::CallExecuteFileW(library, nullptr, bookmark, u"properties"); });
+}
+
+// The first bookmark of \Last through one interface; throws where there is none.
+template <typename Record, typename Path = std::basic_string<host::NameUnit<Record>>>
+Path FirstTailBookmarkOf(const host::DrivenLibrary& library, const std::string& hotlistLabel)
+{
+    const std::string tail = std::string("\\") + kTailFolder;
+    const Path folder(tail.begin(), tail.end());
+    Path first;
+    if (ListedEntries<Record>(library, folder, &first) <= 0)
+        throw std::runtime_error("cannot list " + tail + " of " + hotlistLabel + ": error " +
+                                 std::to_string(library.lastError.get ? library.lastError.get() : 0));
+    if (first.empty()) throw std::runtime_error(tail + " of " + hotlistLabel + " holds no bookmark");
+    return folder + Path(1, '\\') + first;
+}
+
+std::u16string Utf16Tail()
+{
+    const std::string tail = kTailFolder;
+    return std::u16string(tail.begin(), tail.end());
 }
 
 // The ones of a 16-bit mask. SSE2 has no popcount, and neither build may
@@ -96,26 +127,25 @@ int64_t PlainReading(const std::string& file, std::vector<char>& block,
 
 TPassTarget TargetOf(const host::DrivenLibrary& library, const std::string& file)
 {
-    return {&library, file, {}, std::vector<char>(kTextBufferSize)};
+    return {&library, file, {}, {}, std::vector<char>(kTextBufferSize)};
 }
 
-std::string FirstTailBookmark(const host::DrivenLibrary& library, const std::string& hotlistLabel)
+void FindTailBookmark(TPassTarget& target, const std::string& hotlistLabel)
 {
-    const std::string folder = std::string("\\") + kTailFolder;
-    std::string first;
-    if (ListedEntries(library, folder, &first) <= 0)
-        throw std::runtime_error("cannot list " + folder + " of " + hotlistLabel + ": error " +
-                                 std::to_string(library.lastError.get ? library.lastError.get() : 0));
-    if (first.empty()) throw std::runtime_error(folder + " of " + hotlistLabel + " holds no bookmark");
-    return folder + "\\" + first;
+    target.Bookmark = FirstTailBookmarkOf<WIN32_FIND_DATAA>(*target.Library, hotlistLabel);
+    if (target.Library->fs.FsFindFirstW != nullptr)
+        target.BookmarkW = FirstTailBookmarkOf<WIN32_FIND_DATAW>(*target.Library, hotlistLabel);
 }
 
 int64_t RunPass(TPassKind kind, TPassTarget& target)
 {
     switch (kind) {
-    case TPassKind::Walk: return ListedEntries(*target.Library, std::string("\\") + kTailFolder);
+    case TPassKind::Walk: return ListedEntries<WIN32_FIND_DATAA>(*target.Library, std::string("\\") + kTailFolder);
     case TPassKind::Properties: return PropertiesBoxes(*target.Library, target.Bookmark);
-    case TPassKind::ListRoot: return ListedEntries(*target.Library, "\\");
+    case TPassKind::ListRoot: return ListedEntries<WIN32_FIND_DATAA>(*target.Library, std::string("\\"));
+    case TPassKind::WalkW: return ListedEntries<WIN32_FIND_DATAW>(*target.Library, u"\\" + Utf16Tail());
+    case TPassKind::PropertiesW: return PropertiesBoxes(*target.Library, target.BookmarkW);
+    case TPassKind::ListRootW: return ListedEntries<WIN32_FIND_DATAW>(*target.Library, std::u16string(u"\\"));
     case TPassKind::LineCount: return PlainReading(target.File, target.Block, &LineFeedsBySse2);
     case TPassKind::MemchrLines: return PlainReading(target.File, target.Block, &LineFeedsByMemchr);
     }

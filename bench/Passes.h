@@ -23,6 +23,9 @@ enum class TPassKind {
     Walk,        // list \Last of the tail hotlist: the walk passes over the whole file first
     Properties,  // "properties" on the first bookmark of \Last: the scan reads every block
     ListRoot,    // list \ of the nested hotlist: each FsFindNext reads through a whole folder
+    WalkW,       // the same three through the Unicode exports
+    PropertiesW,
+    ListRootW,
     LineCount,   // the baseline: ReadFile, then each block's LFs counted sixteen bytes at a time with SSE2
     MemchrLines  // the baseline until the SSE2 count: ReadFile, then memchr from line to line
 };
@@ -42,7 +45,10 @@ struct TPassOnFile {
 inline constexpr TPassOnFile kTimedPasses[] = {
     {{TPassKind::Walk, "walk", "walk to the last folder", 1.2}, THotlist::Tail},
     {{TPassKind::Properties, "properties", "properties scan", 2.5}, THotlist::Tail},
-    {{TPassKind::ListRoot, "list", "list \\ (all nested)", 1.3}, THotlist::Nested}};
+    {{TPassKind::ListRoot, "list", "list \\ (all nested)", 1.3}, THotlist::Nested},
+    {{TPassKind::WalkW, "walkw", "walk, Unicode", 1.2}, THotlist::Tail},
+    {{TPassKind::PropertiesW, "propertiesw", "properties, Unicode", 2.5}, THotlist::Tail},
+    {{TPassKind::ListRootW, "listw", "list \\, Unicode", 1.3}, THotlist::Nested}};
 inline constexpr TPass kBaseline = {TPassKind::LineCount, "baseline", "ReadFile + SSE2 line count", 0};
 inline constexpr TPass kMemchrBaseline = {TPassKind::MemchrLines, "memchr", "ReadFile + memchr per line", 0};
 
@@ -51,15 +57,16 @@ struct TPassTarget {
     const host::DrivenLibrary* Library = nullptr;  // reading the hotlist of `File`
     std::string File;                              // the hotlist, as CreateFileA takes it
     std::string Bookmark;                          // what the properties scan asks for
+    std::u16string BookmarkW;                      // the same through the Unicode exports
     std::vector<char> Block;                       // the plain readings' buffer, the library's size
 };
 
 TPassTarget TargetOf(const host::DrivenLibrary& library, const std::string& file);
 
-// The path of the first bookmark of \Last, for the properties scan; throws
-// when the folder cannot be listed or holds none. `hotlistLabel` names the
-// file in the message.
-std::string FirstTailBookmark(const host::DrivenLibrary& library, const std::string& hotlistLabel);
+// The path of the first bookmark of \Last, for the properties scans, into
+// the target's Bookmark and BookmarkW; throws when the folder cannot be
+// listed or holds none. `hotlistLabel` names the file in the message.
+void FindTailBookmark(TPassTarget& target, const std::string& hotlistLabel);
 
 // The pass's answer: entries, boxes or lines; -1 when a call failed.
 int64_t RunPass(TPassKind kind, TPassTarget& target);

@@ -6,19 +6,21 @@
 # build/bench/bench/hotlists), and runs the program under wine64 and wine32
 # in ANSI code page 1251. It times a walk to the last folder, a "properties"
 # scan and a listing of "\" with everything nested through the library's
-# exports against ReadFile over the same file with its lines counted by SSE2
-# (the baseline) and by memchr (the earlier baseline), and prints a table for
-# each build: median ms per pass, the readings' ms, the ratios, and the least
-# and greatest value of the repetitions.
+# ANSI and Unicode exports against ReadFile over the same file with its lines
+# counted by SSE2 (the baseline) and by memchr (the earlier baseline), and
+# prints a table for each build: median ms per pass, the readings' ms, the
+# ratios, and the least and greatest value of the repetitions; then the
+# nesting tables of the native benchmark.
 #
 # Usage: bench/run_wine_bench.sh [--sizes=5,6] [--bits=64,32] [--profile=PASS] [--keep] [PROGRAM OPTIONS]
 #   --sizes    powers of ten of the bookmarks (default 5,6: files of about 21 and 209 MB)
 #   --bits     the builds to run (default 64,32)
 #   --profile  instead of the table, where one pass spends its time, by function and source line, from
-#              perf (walk, properties, list, baseline or memchr); needs perf, best with --sizes=6
+#              perf (walk, properties, list, their Unicode forms walkw, propertiesw and listw, baseline
+#              or memchr); needs perf, best with --sizes=6
 #   --keep     leave the wine environment in build/wine-bench/env for a look
 #   PROGRAM OPTIONS go to tansy_wine_bench.exe: --repetitions=N (default 5),
-#   --sample-ms=MS (default 1000: the CPU time of each timed batch)
+#   --sample-ms=MS (default 1000: the CPU time of each timed batch), --no-nesting
 #
 # The wine environment is private (its own WINEPREFIX, TMPDIR and ru_RU.UTF-8
 # locale built with localedef, WINEDEBUG=-all, no display) and wineserver is
@@ -33,8 +35,8 @@ set -euo pipefail
 # The usage lines of the comment above: to standard output for --help (status
 # 0), to standard error after a bad argument (status 2).
 usage() {
-  if [ "$1" = 0 ]; then sed -n '14,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0; fi
-  sed -n '14,21p' "$0" | sed 's/^# \{0,1\}//' >&2
+  if [ "$1" = 0 ]; then sed -n '15,23p' "$0" | sed 's/^# \{0,1\}//'; exit 0; fi
+  sed -n '15,23p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
@@ -57,8 +59,8 @@ for argument in "$@"; do
 done
 [[ $sizes =~ ^[0-9]+(,[0-9]+)*$ ]] || { echo "$0: --sizes wants powers of ten such as 5,6" >&2; exit 2; }
 [[ $bits =~ ^(64|32)(,(64|32))*$ ]] || { echo "$0: --bits wants 64, 32 or both" >&2; exit 2; }
-[[ -z $profile || $profile =~ ^(walk|properties|list|baseline|memchr)$ ]] ||
-  { echo "$0: --profile wants walk, properties, list, baseline or memchr" >&2; exit 2; }
+[[ -z $profile || $profile =~ ^(walk|properties|list|walkw|propertiesw|listw|baseline|memchr)$ ]] ||
+  { echo "$0: --profile wants walk, properties, list, walkw, propertiesw, listw, baseline or memchr" >&2; exit 2; }
 
 jobs=${TANSY_JOBS:-2}
 out=$root/build/wine-bench

@@ -25,10 +25,12 @@
 #include "Boxes.h"
 #include "CodePageControl.h"
 #include "LinkedExports.h"
+#include "Nesting.h"
 #include "Passes.h"
 #include "ResultTable.h"
 #include "ScanState.h"
 #include "TextFile.h"
+#include "Utf8.h"
 
 // ---------------------------------------------------------------------------
 // Heap accounting: every operator new and delete of the process (the library
@@ -167,19 +169,29 @@ constexpr size_t kPassCount = sizeof kTimedPasses / sizeof kTimedPasses[0];
 struct TSizeSetup {
     uint64_t Bookmarks = 0;
     std::string Bookmark;               // what the properties scan asks for
+    std::u16string BookmarkW;           // the same through the Unicode exports
     int64_t Expected[kPassCount] = {};  // each pass's answer, checked on every run
     int64_t Lines[2] = {};              // the plain readings' answer, by THotlist
 };
 
-// Points the linked library at the size's hotlist of `file`, its boxes at the
-// host's listener, and gives the passes over it what they work with.
+// Points the linked library at the hotlist `path`, and its boxes of both
+// forms at the host's listener.
+void PointAt(const std::string& path)
+{
+    HotlistFileName = TextToShort(path);
+    TansySetMessageBoxHook(&host::OnMessageBox);
+    TansySetMessageBoxHookW(&host::OnMessageBoxW);
+}
+
+// Points the linked library at the size's hotlist of `file` and gives the
+// passes over it what they work with.
 bench::TPassTarget UseHotlist(const TSizeSetup& setup, THotlist file)
 {
     const std::string path = HotlistPath(setup.Bookmarks, file);
-    HotlistFileName = TextToShort(path);
-    TansySetMessageBoxHook(&host::OnMessageBox);
+    PointAt(path);
     bench::TPassTarget target = bench::TargetOf(host::kLinkedExports, path);
     target.Bookmark = setup.Bookmark;
+    target.BookmarkW = setup.BookmarkW;
     return target;
 }
 
@@ -233,8 +245,10 @@ std::string FirstAnswers(TSizeSetup setup)
     for (const THotlist file : {THotlist::Tail, THotlist::Nested}) {
         bench::TPassTarget target = UseHotlist(setup, file);
         if (file == THotlist::Tail) {
-            setup.Bookmark = target.Bookmark = bench::FirstTailBookmark(host::kLinkedExports, target.File);
-            answers = setup.Bookmark;
+            bench::FindTailBookmark(target, target.File);
+            setup.Bookmark = target.Bookmark;
+            setup.BookmarkW = target.BookmarkW;
+            answers = setup.Bookmark + "\n" + host::Utf8FromUtf16(setup.BookmarkW);
         }
         const auto first = [&target](const bench::TPass& pass) {
             return bench::FirstAnswer(pass.Label, bench::RunPass(pass.Kind, target));
@@ -253,7 +267,10 @@ TSizeSetup Prepare(uint64_t bookmarks)
     TSizeSetup setup;
     setup.Bookmarks = bookmarks;
     std::istringstream answers(InChild([&] { return FirstAnswers(setup); }));
+    std::string bookmarkW;
     std::getline(answers, setup.Bookmark);
+    std::getline(answers, bookmarkW);
+    setup.BookmarkW = host::Utf16FromUtf8(bookmarkW);
     for (const THotlist file : {THotlist::Tail, THotlist::Nested}) {
         answers >> setup.Lines[static_cast<int>(file)];
         for (size_t pass = 0; pass < kPassCount; ++pass)
@@ -407,7 +424,7 @@ void PrintHeading(const std::vector<TSizeSetup>& setups)
                 "per pass (median of the repetitions). %s\n\n",
                 static_cast<unsigned>(TansyActiveCodePage()), kDepth, kFanout, kSeed, bench::kBaselinesText);
     if (setups.empty()) return;
-    int64_t answers[3] = {};  // by TPassKind
+    int64_t answers[static_cast<int>(bench::TPassKind::MemchrLines) + 1] = {};  // by TPassKind
     for (size_t pass = 0; pass < kPassCount; ++pass)
         answers[static_cast<int>(kTimedPasses[pass].Pass.Kind)] = setups.front().Expected[pass];
     std::printf("The walk lists the last folder (\\%s, %" PRId64 " entries); the properties scan names its first "
@@ -459,6 +476,47 @@ int PrintTable(const std::vector<TSizeSetup>& setups, const std::map<std::string
     }
     std::printf("%s\n", met ? "All goals met." : "Some goals are NOT met.");
     return met ? 0 : 2;
+}
+
+// ---------------------------------------------------------------------------
+// Nesting: whole trees walked depth first as a search walks them, and nests
+// of folders inside folders. Run in this process after the passes above, so
+// the library's buffers are warm; the heap growth is the peak of a walk's
+// and the folders' listings' live bytes over those before them.
+
+constexpr unsigned kNestDepths[] = {10, 100, 1000, 10000};
+// Trees up to this size are walked whole (each folder's listing reads the
+// file up to that folder: some 260 listings).
+constexpr uint64_t kLargestWalkedTree = 100000;
+
+bench::TTreeRow TreeRowOf(const bench::TTreeShape& shape, int repetitions)
+{
+    const size_t before = gHeap.Live;
+    gHeap.Peak = before;
+    bench::TTreeRow row = bench::MeasureTree(host::kLinkedExports, shape, repetitions, &CpuSeconds);
+    row.HeapGrowth = static_cast<int64_t>(gHeap.Peak - before);
+    return row;
+}
+
+void RunNesting(const std::vector<uint64_t>& sizes)
+{
+    std::vector<bench::TTreeRow> trees;
+    for (const uint64_t bookmarks : sizes) {
+        if (bookmarks > kLargestWalkedTree) continue;
+        PointAt(HotlistPath(bookmarks, THotlist::Tail));
+        trees.push_back(TreeRowOf(bench::ShapeOfTree(host::kLinkedExports, bench::SizeLabel(bookmarks)), 5));
+    }
+    std::vector<bench::TDeepestRow> deepest;
+    for (const unsigned depth : kNestDepths) {
+        const std::string path = std::string(TANSY_BENCH_DATA_DIR) + "/nest_" + std::to_string(depth) + ".hotlist";
+        if (!std::filesystem::exists(path)) bench::WriteNest(path, depth);
+        PointAt(path);
+        trees.push_back(TreeRowOf(bench::ShapeOfNest(host::kLinkedExports, depth), depth >= 1000 ? 1 : 5));
+        deepest.push_back(bench::MeasureDeepest(host::kLinkedExports, depth, 5, &CpuSeconds));
+    }
+    std::printf("\n%s\n", bench::kNestingText);
+    bench::PrintTreeTable(trees);
+    bench::PrintDeepestTable(deepest);
 }
 
 // Takes --sizes=4,5,6 (powers of ten) out of the arguments.
@@ -520,6 +578,7 @@ int main(int argc, char** argv)
             }
             return 0;
         }
+        const bool nesting = !TakeFlag(argc, argv, "--no-nesting");
         benchmark::Initialize(&argc, argv);
         if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
@@ -556,7 +615,9 @@ int main(int argc, char** argv)
         TTableReporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
         benchmark::Shutdown();
-        return PrintTable(setups, memory, reporter);
+        const int status = PrintTable(setups, memory, reporter);
+        if (nesting) RunNesting(sizes);
+        return status;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tansy_bench: %s\n", e.what());
         return 1;

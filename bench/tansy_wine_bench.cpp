@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "BatchTiming.h"
+#include "Nesting.h"
 #include "Passes.h"
 #include "ResultTable.h"
 #include "Session.h"
@@ -27,7 +28,8 @@ namespace {
 using bench::TTimedPass;
 
 const char* const kUsage =
-    "usage: tansy_wine_bench [--repetitions=N] [--sample-ms=MS] [--only=PASS] BOOKMARKS TAIL NESTED [...]\n"
+    "usage: tansy_wine_bench [--repetitions=N] [--sample-ms=MS] [--only=PASS] [--no-nesting]\n"
+    "                        BOOKMARKS TAIL NESTED [...]\n"
     "\n"
     "Loads the library beside this program (a private copy with a configuration naming each hotlist,\n"
     "its message boxes answered) and times, against ReadFile over the same file with its lines counted\n"
@@ -35,19 +37,24 @@ const char* const kUsage =
     "  walk to the last folder   list \\Last of TAIL (genhotlist --tail-folder Last)\n"
     "  properties scan           \"properties\" on the first bookmark of \\Last in TAIL\n"
     "  list \\ (all nested)       list \\ of NESTED (genhotlist --all-nested)\n"
+    "and the same three through the Unicode exports (FsFindFirstW, FsFindNextW, FsExecuteFileW).\n"
     "BOOKMARKS only labels the rows. Each repetition times a batch of passes and a batch of each\n"
     "plain reading, in turns, each batch lasting about MS of CPU time (default 1000: the process's\n"
     "CPU time advances in 10 ms steps under wine); the table gives the median of the repetitions\n"
     "(default 5) and their least and greatest value. Every pass must give the answer of its first\n"
     "run (entries listed, boxes shown, lines counted), or the program stops with status 1.\n"
     "--only=PASS runs one pass alone in the same batches, for a profiler, and prints its time and\n"
-    "the library's load address: walk, properties, list, or baseline or memchr (the plain readings\n"
-    "of TAIL).\n";
+    "the library's load address: walk, properties, list, walkw, propertiesw, listw, or baseline or\n"
+    "memchr (the plain readings of TAIL).\n"
+    "Then, unless --no-nesting: TAIL of each size up to 10^5 walked whole depth first (each sub-folder\n"
+    "listed inside its parent's listing, as a search walks a tree) against its folders listed one by\n"
+    "one, and nests of 10 to 10,000 folders inside one another, written to the temporary folder.\n";
 
 struct TOptions {
     int Repetitions = 5;
     int SampleMilliseconds = 1000;
     std::string Only;  // a pass to run alone, for a profiler: a TPass's Name
+    bool Nesting = true;
 };
 
 // A pass's name for --only: a timed pass or a plain reading.
@@ -69,7 +76,8 @@ std::unique_ptr<host::Session> OpenLibrary(const std::string& hotlist)
     std::string error;
     if (!host::OpenSession(options, *session, error)) throw std::runtime_error(error);
     const std::vector<std::string> missing = host::MissingExports(
-        session->plugin.fs, {"FsInit", "FsFindFirst", "FsFindNext", "FsFindClose", "FsExecuteFile"});
+        session->plugin.fs, {"FsInit", "FsFindFirst", "FsFindNext", "FsFindClose", "FsExecuteFile", "FsFindFirstW", "FsFindNextW",
+                                "FsExecuteFileW"});
     if (!missing.empty()) throw std::runtime_error("the library does not export " + missing.front());
     host::CallInit(session->plugin, 0, nullptr);
     return session;
@@ -151,7 +159,7 @@ void RunSize(const TSize& size, const TOptions& options, int64_t& boxes, bool& m
             OpenLibrary(file == bench::THotlist::Tail ? size.Tail : size.Nested);
         bench::TPassTarget target = bench::TargetOf(session->plugin, AnsiPathOf(*session));
         if (file == bench::THotlist::Tail) {
-            target.Bookmark = bench::FirstTailBookmark(session->plugin, session->hotlistLabel);
+            bench::FindTailBookmark(target, session->hotlistLabel);
             for (const bench::TPass* reading : {&bench::kBaseline, &bench::kMemchrBaseline})
                 if (options.Only == reading->Name) RunAlone(Timed(*reading, target), options, *session);
         }
@@ -162,6 +170,48 @@ void RunSize(const TSize& size, const TOptions& options, int64_t& boxes, bool& m
             if (timed.Pass.Kind == bench::TPassKind::Properties) boxes = answer;
         }
     }
+}
+
+// ---------------------------------------------------------------------------
+// Nesting: whole trees walked depth first as a search walks them, and nests
+// of folders inside folders (written beside the system's temporary files).
+
+constexpr unsigned kNestDepths[] = {10, 100, 1000, 10000};
+// Trees up to this size are walked whole (some 260 listings each).
+constexpr uint64_t kLargestWalkedTree = 100000;
+
+double CpuSeconds()
+{
+    return static_cast<double>(bench::CpuTicks()) * 1e-7;
+}
+
+void RunNesting(const std::vector<TSize>& sizes)
+{
+    std::vector<bench::TTreeRow> trees;
+    for (const TSize& size : sizes) {
+        if (size.Bookmarks > kLargestWalkedTree) continue;
+        const std::unique_ptr<host::Session> session = OpenLibrary(size.Tail);
+        const bench::TTreeShape shape = bench::ShapeOfTree(session->plugin, bench::SizeLabel(size.Bookmarks));
+        trees.push_back(bench::MeasureTree(session->plugin, shape, 5, &CpuSeconds));
+    }
+    std::vector<bench::TDeepestRow> deepest;
+    for (const unsigned depth : kNestDepths) {
+        const std::filesystem::path file =
+            std::filesystem::temp_directory_path() / ("tansy_nest_" + std::to_string(depth) + ".hotlist");
+        bench::WriteNest(file, depth);
+        {
+            const std::unique_ptr<host::Session> session = OpenLibrary(host::Utf8FromPath(file));
+            const bench::TTreeShape shape = bench::ShapeOfNest(session->plugin, depth);
+            trees.push_back(bench::MeasureTree(session->plugin, shape, depth >= 1000 ? 1 : 5, &CpuSeconds));
+            deepest.push_back(bench::MeasureDeepest(session->plugin, depth, 5, &CpuSeconds));
+        }
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+    }
+    std::printf("\n%s\n", bench::kNestingText);
+    bench::PrintTreeTable(trees);
+    bench::PrintDeepestTable(deepest);
+    std::fflush(stdout);
 }
 
 // The most memory the process has had in use, in MiB.
@@ -206,10 +256,14 @@ std::vector<TSize> ParseArguments(const std::vector<std::string>& arguments, TOp
     for (size_t i = 1; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "-h" || argument == "--help") return {};
+        if (argument == "--no-nesting") {
+            options.Nesting = false;
+            continue;
+        }
         if (argument.rfind("--only=", 0) == 0) {
             options.Only = argument.substr(7);
             if (!IsPassName(options.Only))
-                throw std::invalid_argument("--only wants walk, properties, list, baseline or memchr, not " +
+                throw std::invalid_argument("--only wants walk, properties, list, walkw, propertiesw, listw, baseline or memchr, not " +
                                             options.Only);
             continue;
         }
@@ -270,6 +324,7 @@ int main(int argc, char** argv)
             peaks.push_back(PeakWorkingSetMiB());
         }
         if (!options.Only.empty()) return 0;
+        if (options.Nesting) RunNesting(sizes);
         std::printf("\nThe properties scan shows %" PRId64 " box per pass. Peak working set of the process after "
                     "each size:",
                     boxes);
