@@ -8,26 +8,11 @@
 #include <stdexcept>
 
 #include "FindRecords.h"
+#include "Passes.h"
 
 namespace bench {
 
 namespace {
-
-// Entries of `folder` listed to the end, or -1 when the listing failed.
-template <typename Record, typename Path>
-int64_t EntriesOf(const host::DrivenLibrary& library, const Path& folder)
-{
-    int64_t entries = 0;
-    bool failed = false;
-    host::BasicListingOptions<Record> options;
-    options.after = [&entries, &failed](const host::BasicFindAnswer<Record>& answer) {
-        if (answer.found) ++entries;
-        const bool firstFailed =
-            answer.step == host::FindStep::First && !answer.found && answer.error != ERROR_NO_MORE_FILES;
-        failed = failed || firstFailed || (answer.step == host::FindStep::Next && host::NextFailed(answer));
-    };
-    return host::ListFolder(library, folder, options) || failed ? -1 : entries;
-}
 
 bool IsFolder(const WIN32_FIND_DATAA& record)
 {
@@ -83,7 +68,7 @@ int64_t ListEachAlone(const host::DrivenLibrary& library, const std::vector<std:
 {
     int64_t entries = 0;
     for (const std::string& folder : folders) {
-        const int64_t listed = EntriesOf<WIN32_FIND_DATAA>(library, folder);
+        const int64_t listed = ListedEntries(library, folder);
         if (listed < 0) return -1;
         entries += listed;
     }
@@ -111,8 +96,7 @@ std::string DeepestFolder(unsigned depth)
 int64_t ListDeepest(const host::DrivenLibrary& library, unsigned depth, bool unicode)
 {
     const std::string path = DeepestFolder(depth);
-    return unicode ? EntriesOf<WIN32_FIND_DATAW>(library, std::u16string(path.begin(), path.end()))
-                   : EntriesOf<WIN32_FIND_DATAA>(library, path);
+    return unicode ? ListedEntries(library, std::u16string(path.begin(), path.end())) : ListedEntries(library, path);
 }
 
 TRange TimeRuns(const std::function<int64_t()>& run, int64_t expected, int repetitions, double sampleSeconds,

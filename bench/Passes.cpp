@@ -15,21 +15,23 @@ namespace bench {
 
 namespace {
 
-// Entries of `folder` listed to the end, or -1 when the listing gave up.
-// `firstBookmark`, when given, receives the first entry that is no folder.
 template <typename Record, typename Path = std::basic_string<host::NameUnit<Record>>>
-int64_t ListedEntries(const host::DrivenLibrary& library, const Path& folder, Path* firstBookmark = nullptr)
+int64_t EntriesOf(const host::DrivenLibrary& library, const Path& folder, Path* firstBookmark)
 {
     int64_t entries = 0;
+    bool failed = false;
     host::BasicListingOptions<Record> options;
-    options.after = [&entries, firstBookmark](const host::BasicFindAnswer<Record>& answer) {
+    options.after = [&entries, &failed, firstBookmark](const host::BasicFindAnswer<Record>& answer) {
+        const bool firstFailed =
+            answer.step == host::FindStep::First && !answer.found && answer.error != ERROR_NO_MORE_FILES;
+        failed = failed || firstFailed || (answer.step == host::FindStep::Next && host::NextFailed(answer));
         if (!answer.found) return;
         ++entries;
         if (firstBookmark != nullptr && firstBookmark->empty() &&
             (answer.record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
             *firstBookmark = host::NameOf(answer.record);
     };
-    return host::ListFolder(library, folder, options) ? -1 : entries;
+    return host::ListFolder(library, folder, options) || failed ? -1 : entries;
 }
 
 // Boxes shown by one "properties" request, or -1 when the call failed.
@@ -55,13 +57,13 @@ int64_t PropertiesBoxes(const host::DrivenLibrary& library, const std::u16string
 }
 
 // The first bookmark of \Last through one interface; throws where there is none.
-template <typename Record, typename Path = std::basic_string<host::NameUnit<Record>>>
+template <typename Path>
 Path FirstTailBookmarkOf(const host::DrivenLibrary& library, const std::string& hotlistLabel)
 {
     const std::string tail = std::string("\\") + kTailFolder;
     const Path folder(tail.begin(), tail.end());
     Path first;
-    if (ListedEntries<Record>(library, folder, &first) <= 0)
+    if (ListedEntries(library, folder, &first) <= 0)
         throw std::runtime_error("cannot list " + tail + " of " + hotlistLabel + ": error " +
                                  std::to_string(library.lastError.get ? library.lastError.get() : 0));
     if (first.empty()) throw std::runtime_error(tail + " of " + hotlistLabel + " holds no bookmark");
@@ -125,6 +127,17 @@ int64_t PlainReading(const std::string& file, std::vector<char>& block,
 
 }  // namespace
 
+int64_t ListedEntries(const host::DrivenLibrary& library, const std::string& folder, std::string* firstBookmark)
+{
+    return EntriesOf<WIN32_FIND_DATAA>(library, folder, firstBookmark);
+}
+
+int64_t ListedEntries(const host::DrivenLibrary& library, const std::u16string& folder,
+                      std::u16string* firstBookmark)
+{
+    return EntriesOf<WIN32_FIND_DATAW>(library, folder, firstBookmark);
+}
+
 TPassTarget TargetOf(const host::DrivenLibrary& library, const std::string& file)
 {
     return {&library, file, {}, {}, std::vector<char>(kTextBufferSize)};
@@ -132,20 +145,20 @@ TPassTarget TargetOf(const host::DrivenLibrary& library, const std::string& file
 
 void FindTailBookmark(TPassTarget& target, const std::string& hotlistLabel)
 {
-    target.Bookmark = FirstTailBookmarkOf<WIN32_FIND_DATAA>(*target.Library, hotlistLabel);
+    target.Bookmark = FirstTailBookmarkOf<std::string>(*target.Library, hotlistLabel);
     if (target.Library->fs.FsFindFirstW != nullptr)
-        target.BookmarkW = FirstTailBookmarkOf<WIN32_FIND_DATAW>(*target.Library, hotlistLabel);
+        target.BookmarkW = FirstTailBookmarkOf<std::u16string>(*target.Library, hotlistLabel);
 }
 
 int64_t RunPass(TPassKind kind, TPassTarget& target)
 {
     switch (kind) {
-    case TPassKind::Walk: return ListedEntries<WIN32_FIND_DATAA>(*target.Library, std::string("\\") + kTailFolder);
+    case TPassKind::Walk: return ListedEntries(*target.Library, std::string("\\") + kTailFolder);
     case TPassKind::Properties: return PropertiesBoxes(*target.Library, target.Bookmark);
-    case TPassKind::ListRoot: return ListedEntries<WIN32_FIND_DATAA>(*target.Library, std::string("\\"));
-    case TPassKind::WalkW: return ListedEntries<WIN32_FIND_DATAW>(*target.Library, u"\\" + Utf16Tail());
+    case TPassKind::ListRoot: return ListedEntries(*target.Library, std::string("\\"));
+    case TPassKind::WalkW: return ListedEntries(*target.Library, u"\\" + Utf16Tail());
     case TPassKind::PropertiesW: return PropertiesBoxes(*target.Library, target.BookmarkW);
-    case TPassKind::ListRootW: return ListedEntries<WIN32_FIND_DATAW>(*target.Library, std::u16string(u"\\"));
+    case TPassKind::ListRootW: return ListedEntries(*target.Library, std::u16string(u"\\"));
     case TPassKind::LineCount: return PlainReading(target.File, target.Block, &LineFeedsBySse2);
     case TPassKind::MemchrLines: return PlainReading(target.File, target.Block, &LineFeedsByMemchr);
     }

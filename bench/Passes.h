@@ -61,6 +61,14 @@ struct TPassTarget {
     std::vector<char> Block;                       // the plain readings' buffer, the library's size
 };
 
+// Entries of `folder` listed to the end through the ANSI exports (or with a
+// UTF-16 path the Unicode ones); -1 when a call failed or the listing gave
+// up. `firstBookmark`, when given, receives the first entry that is no folder.
+int64_t ListedEntries(const host::DrivenLibrary& library, const std::string& folder,
+                      std::string* firstBookmark = nullptr);
+int64_t ListedEntries(const host::DrivenLibrary& library, const std::u16string& folder,
+                      std::u16string* firstBookmark = nullptr);
+
 TPassTarget TargetOf(const host::DrivenLibrary& library, const std::string& file);
 
 // The path of the first bookmark of \Last, for the properties scans, into
