@@ -324,7 +324,10 @@ int main(int argc, char** argv)
             peaks.push_back(PeakWorkingSetMiB());
         }
         if (!options.Only.empty()) return 0;
-        if (options.Nesting) RunNesting(sizes);
+        if (options.Nesting) {
+            RunNesting(sizes);
+            std::printf("\nPeak working set after the nesting runs: %.1f MiB.\n", PeakWorkingSetMiB());
+        }
         std::printf("\nThe properties scan shows %" PRId64 " box per pass. Peak working set of the process after "
                     "each size:",
                     boxes);

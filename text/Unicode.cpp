@@ -1,7 +1,8 @@
 // The hotlist's UTF-8 decoded into UTF-16 without loss, for hosts that take
 // names as Unicode: every character as it is, a surrogate pair for those past
 // U+FFFF, and U+FFFD for bytes that begin no valid sequence, one for each
-// longest run that could have begun one (as Windows' own decoder does).
+// longest run that could have begun one, a lead byte and a continuation byte
+// outside its range counted as one run (as Windows' own decoder does).
 #include "Text.h"
 
 namespace {
@@ -43,8 +44,16 @@ void AppendCodePoint(WideString& target, uint32_t value)
     target += static_cast<char16_t>(0xDC00 + (value & 0x3FF));
 }
 
+bool IsContinuation(uint8_t b)
+{
+    return (b & 0xC0) == 0x80;
+}
+
 // Decodes the sequence at `i` onto `target` and returns the bytes it took:
 // a whole sequence, or the start of one that broke off (one U+FFFD for it).
+// As Windows decodes: after a lead byte, a continuation byte outside the
+// lead's range (an overlong form, a surrogate, past U+10FFFF) still belongs
+// to the broken part.
 size_t DecodeOne(std::string_view text, size_t i, WideString& target)
 {
     const auto lead = static_cast<uint8_t>(text[i]);
@@ -58,7 +67,11 @@ size_t DecodeOne(std::string_view text, size_t i, WideString& target)
     size_t taken = 1;
     for (; taken < length && i + taken < text.size(); ++taken) {
         const auto b = static_cast<uint8_t>(text[i + taken]);
-        const bool fits = taken == 1 ? b >= second.Low && b <= second.High : (b & 0xC0) == 0x80;
+        if (taken == 1 && second.High != 0 && IsContinuation(b) && (b < second.Low || b > second.High)) {
+            target += kReplacement;
+            return 2;
+        }
+        const bool fits = taken == 1 ? b >= second.Low && b <= second.High : IsContinuation(b);
         if (!fits) break;
         value = (value << 6) | (b & 0x3F);
     }

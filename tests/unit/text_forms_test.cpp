@@ -112,14 +112,17 @@ TEST(Utf16FromUtf8, DecodesEveryCharacterAndReplacesBrokenRuns)
 {
     EXPECT_EQ(Utf16FromUtf8("Caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80"), u"Café 日 \U0001F600");
     // One U+FFFD for each longest run that could have begun a sequence: a
-    // lone lead, a cut sequence, a stray continuation byte, an overlong form,
-    // a surrogate, a byte that begins nothing.
+    // lone lead, a cut sequence, a stray continuation byte, a byte that
+    // begins nothing; a lead and a continuation byte outside its range (an
+    // overlong form, a surrogate, past U+10FFFF) are one run, as Windows
+    // decodes them.
     EXPECT_EQ(Utf16FromUtf8("a\xD0"), u"a\uFFFD");
     EXPECT_EQ(Utf16FromUtf8("\xE6\x97z"), u"\uFFFDz");
     EXPECT_EQ(Utf16FromUtf8("\x80\xBF"), u"\uFFFD\uFFFD");
     EXPECT_EQ(Utf16FromUtf8("\xC0\x80"), u"\uFFFD\uFFFD");
-    EXPECT_EQ(Utf16FromUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");
-    EXPECT_EQ(Utf16FromUtf8("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(Utf16FromUtf8("\xE0\x80\x80"), u"\uFFFD\uFFFD");
+    EXPECT_EQ(Utf16FromUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD");
+    EXPECT_EQ(Utf16FromUtf8("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD");
     EXPECT_EQ(Utf16FromUtf8("\xFF"), u"\uFFFD");
     EXPECT_EQ(Utf16FromUtf8(std::string_view("a\0b", 3)), std::u16string(u"a\0b", 3));
 }

@@ -9,10 +9,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <utility>
 
+#include "Text.h"
 #include "WindowsCalls.h"
 
 namespace {
@@ -232,5 +235,47 @@ TEST(WindowsApiVariant, NumberFormsOfTheLocale)
         (void)windowsValue;
         EXPECT_EQ(ToInt32(text, value), DISP_E_TYPEMISMATCH) << ::testing::PrintToString(text);
 #endif
+    }
+}
+
+// The library's own UTF-8 decoder, which gives the Unicode interface its
+// names, decodes as the system's MultiByteToWideChar(CP_UTF8, 0) does: a
+// four-byte sequence as a surrogate pair, each broken part as one U+FFFD.
+// Checked on every line of the fuzz corpora (broken sequences, overlong
+// forms, lone surrogates, bytes past U+10FFFF among them), the whole of each
+// file, and sequences that break at each place. Each text is followed by
+// three ASCII bytes: where a text ends fewer bytes after a lead than its
+// sequence needs, wine's decoder also drops the bytes after that lead ("\xE4 "
+// gives one U+FFFD), which the library keeps.
+std::u16string SystemDecoding(const std::string& text)
+{
+    const std::u16string wide = ToWide(CP_UTF8, text + "zzz");
+    EXPECT_EQ(wide.substr(wide.size() - 3), u"zzz") << ::testing::PrintToString(text);
+    return wide.substr(0, wide.size() - 3);
+}
+
+TEST(WindowsApiUtf8, TheLibrarysDecoderDecodesAsTheSystem)
+{
+    size_t files = 0;
+    for (const char* corpus : {"/corpus/exports", "/corpus/text", "/regressions/exports"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(std::string(TANSY_FUZZ_DIR) + corpus)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            ++files;
+            EXPECT_EQ(Utf16FromUtf8(bytes), SystemDecoding(bytes)) << entry.path();
+            for (size_t at = 0; at < bytes.size();) {
+                const size_t end = std::min(bytes.find('\n', at), bytes.size());
+                const std::string line = bytes.substr(at, end - at);
+                EXPECT_EQ(Utf16FromUtf8(line), SystemDecoding(line)) << entry.path() << ": " << line;
+                at = end + 1;
+            }
+        }
+    }
+    EXPECT_GT(files, 100u);
+    for (const char* broken :
+         {"\xED\xA0\x80", "\xED\xBF\xBFz", "\xF0\x80\x80\x80", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80",
+          "\xF5\x80\x80\x80", "\xE0\x80", "\xE0\x9F\x80", "\xE1\x80", "\xE1\x80\x41", "\xF0\x90\x80",
+          "\xF1\x80\x80\xC0", "\xC1\xBF", "\xC2", "\xC2\xC2\xA9", "\x80\xBF\xFE\xFF", "\xE4 ", "a\xF0\x9F\x98 z"}) {
+        EXPECT_EQ(Utf16FromUtf8(broken), SystemDecoding(broken)) << ::testing::PrintToString(std::string(broken));
     }
 }
