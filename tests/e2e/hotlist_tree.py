@@ -32,7 +32,9 @@ class HotlistError(Exception):
 
 def shown_name(raw, line_number):
     # Python replaces the longest start of a sequence that breaks off, as
-    # Windows' own decoder does.
+    # Windows' own decoder does; Windows also takes a lead byte with a
+    # continuation byte outside its range (an overlong form) as one part,
+    # Python as two, and the hotlists given here hold none.
     name = raw.decode("utf-8", "replace").split("\0")[0]
     units = name.encode("utf-16-le")
     if len(units) > 2 * NAME_LIMIT:
